@@ -1,0 +1,226 @@
+// Portable copies of the Windows constants the program uses. The values equal the SDK's;
+// the Win32 adapter checks every one of them against <windows.h> at compile time
+// (win32/ConstantsCheck.cpp). Names follow the SDK's, in the form kSdkName.
+#pragma once
+
+#include <cstdint>
+
+namespace win {
+
+// Error codes (GetLastError, registry status).
+constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorInvalidFunction = 1;
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorInvalidData = 13;
+constexpr uint32_t kErrorInvalidDrive = 15;
+constexpr uint32_t kErrorNoMoreFiles = 18;
+constexpr uint32_t kErrorNotReady = 21;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorNotSupported = 50;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorCallNotImplemented = 120;
+constexpr uint32_t kErrorInsufficientBuffer = 122;
+constexpr uint32_t kErrorInvalidName = 123;
+constexpr uint32_t kErrorModNotFound = 126;
+constexpr uint32_t kErrorProcNotFound = 127;
+constexpr uint32_t kErrorDirNotEmpty = 145;
+constexpr uint32_t kErrorBadPathname = 161;
+constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorBadExeFormat = 193;
+constexpr uint32_t kErrorFilenameExcedRange = 206;
+constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kErrorNoMoreItems = 259;
+constexpr uint32_t kErrorBadLength = 24;
+constexpr uint32_t kErrorInvalidFlags = 1004;
+constexpr uint32_t kErrorNotAllAssigned = 1300;
+constexpr uint32_t kErrorNoSuchPrivilege = 1313;
+constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
+constexpr uint32_t kErrorInvalidWindowHandle = 1400;
+
+// HRESULTs (as signed 32-bit values).
+constexpr int32_t kSOk = 0;
+constexpr int32_t kSFalse = 1;
+constexpr int32_t kENotImpl = static_cast<int32_t>(0x80004001);
+constexpr int32_t kENoInterface = static_cast<int32_t>(0x80004002);
+constexpr int32_t kEFail = static_cast<int32_t>(0x80004005);
+constexpr int32_t kEAccessDenied = static_cast<int32_t>(0x80070005);
+constexpr int32_t kEInvalidArg = static_cast<int32_t>(0x80070057);
+constexpr int32_t kEOutOfMemory = static_cast<int32_t>(0x8007000E);
+constexpr int32_t kRpcEChangedMode = static_cast<int32_t>(0x80010106);
+constexpr int32_t kRegdbEClassNotReg = static_cast<int32_t>(0x80040154);
+constexpr int32_t kWbemEFailed = static_cast<int32_t>(0x80041001);
+constexpr int32_t kWbemEInvalidNamespace = static_cast<int32_t>(0x8004100E);
+constexpr int32_t kWbemEInvalidQuery = static_cast<int32_t>(0x80041017);
+
+// Registry value types.
+constexpr uint32_t kRegNone = 0;
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+constexpr uint32_t kRegQword = 11;
+
+// Registry key access rights.
+constexpr uint32_t kKeyQueryValue = 0x0001;
+constexpr uint32_t kKeySetValue = 0x0002;
+constexpr uint32_t kKeyCreateSubKey = 0x0004;
+constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyWrite = 0x20006;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+
+// Shell special folder ids (CSIDL) and flags.
+constexpr int kCsidlPrograms = 0x0002;
+constexpr int kCsidlPersonal = 0x0005;
+constexpr int kCsidlStartMenu = 0x000B;
+constexpr int kCsidlDesktopDirectory = 0x0010;
+constexpr int kCsidlCommonStartMenu = 0x0016;
+constexpr int kCsidlCommonPrograms = 0x0017;
+constexpr int kCsidlCommonDesktopDirectory = 0x0019;
+constexpr int kCsidlAppData = 0x001A;
+constexpr int kCsidlLocalAppData = 0x001C;
+constexpr int kCsidlCommonAppData = 0x0023;
+constexpr int kCsidlWindows = 0x0024;
+constexpr int kCsidlSystem = 0x0025;
+constexpr int kCsidlProgramFiles = 0x0026;
+constexpr int kCsidlFlagCreate = 0x8000;
+
+// File attributes, flags, access, sharing and creation dispositions.
+constexpr uint32_t kFileAttributeReadonly = 0x00000001;
+constexpr uint32_t kFileAttributeHidden = 0x00000002;
+constexpr uint32_t kFileAttributeSystem = 0x00000004;
+constexpr uint32_t kFileAttributeDirectory = 0x00000010;
+constexpr uint32_t kFileAttributeArchive = 0x00000020;
+constexpr uint32_t kFileAttributeNormal = 0x00000080;
+constexpr uint32_t kFileAttributeCompressed = 0x00000800;
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+constexpr uint32_t kFileFlagWriteThrough = 0x80000000;
+constexpr uint32_t kGenericRead = 0x80000000;
+constexpr uint32_t kGenericWrite = 0x40000000;
+constexpr uint32_t kFileReadData = 0x0001;
+constexpr uint32_t kFileWriteData = 0x0002;
+constexpr uint32_t kFileReadAttributes = 0x0080;
+constexpr uint32_t kFileShareRead = 0x1;
+constexpr uint32_t kFileShareWrite = 0x2;
+constexpr uint32_t kFileShareDelete = 0x4;
+constexpr uint32_t kCreateNew = 1;
+constexpr uint32_t kCreateAlways = 2;
+constexpr uint32_t kOpenExisting = 3;
+constexpr uint32_t kOpenAlways = 4;
+constexpr uint32_t kTruncateExisting = 5;
+constexpr uint32_t kFileBegin = 0;
+constexpr uint32_t kFileCurrent = 1;
+constexpr uint32_t kFileEnd = 2;
+constexpr uint32_t kMovefileReplaceExisting = 0x1;
+constexpr uint32_t kMovefileDelayUntilReboot = 0x4;
+constexpr uint32_t kMaxPath = 260;
+
+// Drive types.
+constexpr uint32_t kDriveUnknown = 0;
+constexpr uint32_t kDriveNoRootDir = 1;
+constexpr uint32_t kDriveRemovable = 2;
+constexpr uint32_t kDriveFixed = 3;
+constexpr uint32_t kDriveRemote = 4;
+constexpr uint32_t kDriveCdrom = 5;
+constexpr uint32_t kDriveRamdisk = 6;
+
+// Device I/O control codes.
+constexpr uint32_t kIoctlDiskGetDriveGeometry = 0x00070000;
+constexpr uint32_t kIoctlDiskGetPartitionInfo = 0x00074004;
+constexpr uint32_t kIoctlDiskGetPartitionInfoEx = 0x00070048;
+constexpr uint32_t kFsctlSetCompression = 0x0009C040;
+constexpr uint16_t kCompressionFormatNone = 0;
+constexpr uint16_t kCompressionFormatDefault = 1;
+
+// Message boxes.
+constexpr uint32_t kMbOk = 0x00000000;
+constexpr uint32_t kMbOkCancel = 0x00000001;
+constexpr uint32_t kMbYesNoCancel = 0x00000003;
+constexpr uint32_t kMbYesNo = 0x00000004;
+constexpr uint32_t kMbIconHand = 0x00000010;
+constexpr uint32_t kMbIconQuestion = 0x00000020;
+constexpr uint32_t kMbIconExclamation = 0x00000030;
+constexpr uint32_t kMbIconInformation = 0x00000040;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+// Window messages and control messages.
+constexpr uint32_t kWmNull = 0x0000;
+constexpr uint32_t kWmSetText = 0x000C;
+constexpr uint32_t kWmGetText = 0x000D;
+constexpr uint32_t kWmPaint = 0x000F;
+constexpr uint32_t kWmClose = 0x0010;
+constexpr uint32_t kWmEraseBkgnd = 0x0014;
+constexpr uint32_t kWmQueryDragIcon = 0x0037;
+constexpr uint32_t kWmSetFont = 0x0030;
+constexpr uint32_t kWmSetIcon = 0x0080;
+constexpr uint32_t kWmKeyDown = 0x0100;
+constexpr uint32_t kWmChar = 0x0102;
+constexpr uint32_t kWmInitDialog = 0x0110;
+constexpr uint32_t kWmCommand = 0x0111;
+constexpr uint32_t kWmSysCommand = 0x0112;
+constexpr uint32_t kWmVScroll = 0x0115;
+constexpr uint32_t kWmCtlColorBtn = 0x0135;
+constexpr uint32_t kWmCtlColorDlg = 0x0136;
+constexpr uint32_t kWmCtlColorStatic = 0x0138;
+constexpr uint32_t kWmUser = 0x0400;
+constexpr uint32_t kBmGetCheck = 0x00F0;
+constexpr uint32_t kBmSetCheck = 0x00F1;
+constexpr uint32_t kBmClick = 0x00F5;
+constexpr uint32_t kEmSetSel = 0x00B1;
+constexpr uint32_t kEmLimitText = 0x00C5;
+constexpr uint32_t kEmStreamIn = 0x0449;
+constexpr uint32_t kLbAddString = 0x0180;
+constexpr uint32_t kLbGetCurSel = 0x0188;
+constexpr uint32_t kLbGetText = 0x0189;
+constexpr uint32_t kLbGetCount = 0x018B;
+constexpr uint32_t kLbFindString = 0x018F;
+constexpr uint32_t kPbmSetPos = kWmUser + 2;
+constexpr uint32_t kPbmSetRange32 = kWmUser + 6;
+constexpr uint32_t kSbTop = 6;
+constexpr uint32_t kScClose = 0xF060;
+
+// Show-window states and start-up flags.
+constexpr int kSwHide = 0;
+constexpr int kSwShowNormal = 1;
+constexpr uint32_t kStartfUseShowWindow = 0x00000001;
+
+// Waiting.
+constexpr uint32_t kInfinite = 0xFFFFFFFF;
+constexpr uint32_t kWaitObject0 = 0x00000000;
+constexpr uint32_t kWaitTimeout = 0x00000102;
+constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
+
+// COM apartments.
+constexpr uint32_t kCoinitMultithreaded = 0x0;
+constexpr uint32_t kCoinitApartmentThreaded = 0x2;
+
+// Security and shutdown.
+constexpr uint32_t kTokenAdjustPrivileges = 0x0020;
+constexpr uint32_t kTokenQuery = 0x0008;
+constexpr uint32_t kSePrivilegeEnabled = 0x00000002;
+constexpr uint32_t kEwxLogoff = 0x00000000;
+constexpr uint32_t kEwxShutdown = 0x00000001;
+constexpr uint32_t kEwxReboot = 0x00000002;
+constexpr uint32_t kEwxForce = 0x00000004;
+constexpr uint32_t kShtdnReasonMajorSoftware = 0x00030000;
+
+// Shell change notification.
+constexpr int32_t kShcneAssocChanged = 0x08000000;
+constexpr uint32_t kShcnfIdList = 0x0000;
+
+// Languages.
+constexpr uint16_t kLangEnglishUs = 1033;
+constexpr uint16_t kLangChineseSimplified = 2052;
+
+}  // namespace win

@@ -1,0 +1,31 @@
+// Names the simulated components share with the ports.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace sim {
+
+using platform::FileHandle;
+using platform::FindData;
+using platform::FindHandle;
+using platform::Guid;
+using platform::Hive;
+using platform::HotfixEnumerator;
+using platform::HotfixId;
+using platform::KernelHandle;
+using platform::KeyHandle;
+using platform::Luid;
+using platform::ModuleHandle;
+using platform::OsVersion;
+using platform::ProcAddress;
+using platform::ProcessInfo;
+using platform::ShellLink;
+using platform::ShellLinkInfo;
+using platform::StartupOptions;
+using platform::ThreadProc;
+using platform::VolumeFindHandle;
+using platform::WindowHandle;
+using platform::WmiStage;
+using platform::Wow64Probe;
+
+}  // namespace sim
