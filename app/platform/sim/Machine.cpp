@@ -24,7 +24,12 @@ Machine::Machine() {
     wmi_->InstallDefaults();
 }
 
-Machine::~Machine() = default;
+Machine::~Machine() {
+    // Threads of the code under test and stand-in programs may still use the components:
+    // wait for them before anything is destroyed.
+    while (system_->JoinAllThreads() + processes_->JoinAllPrograms() != 0) {
+    }
+}
 
 uint32_t Machine::LastError() {
     std::lock_guard<std::recursive_mutex> guard(lock_);

@@ -1,89 +1,368 @@
+#include "sim/SimSystem.h"
+
+#include "SimSysFileAccess.h"
 #include "sim/Machine.h"
 
 namespace sim {
 
-SimSystem::SimSystem(Machine& machine) : machine_(machine) {}
+namespace {
 
-void SimSystem::InstallDefaults() {}
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+constexpr uint32_t kInitialRandSeed = 1;
+
+}  // namespace
+
+SimSystem::SimSystem(Machine& machine) : machine_(machine) {
+    version_.major = 6;
+    version_.minor = 1;
+    version_.build = 7601;
+    version_.servicePackMajor = 1;
+}
+
+SimSystem::~SimSystem() {
+    JoinAllThreads();
+}
+
+void SimSystem::InstallDefaults() {
+    uint32_t error = 0;
+    sysfiles::MakeFolders(machine_, WindowsFolder(), &error);
+    sysfiles::MakeFolders(machine_, SystemFolder(), &error);
+}
+
+size_t SimSystem::JoinAllThreads() {
+    std::vector<std::shared_ptr<ThreadState>> threads;
+    {
+        Guard guard(machine_.Lock());
+        threads.swap(allThreads_);
+    }
+    // Joined without the machine's lock: the threads may still need it to finish.
+    for (auto& state : threads) {
+        if (!state->thread.joinable()) {
+            continue;
+        }
+        if (state->thread.get_id() == std::this_thread::get_id()) {
+            state->thread.detach();
+        } else {
+            state->thread.join();
+        }
+    }
+    return threads.size();
+}
+
+// --- Set-up ---
+
+void SimSystem::SetVersion(uint32_t major, uint32_t minor, uint32_t build,
+                           uint16_t servicePackMajor) {
+    Guard guard(machine_.Lock());
+    version_.major = major;
+    version_.minor = minor;
+    version_.build = build;
+    version_.servicePackMajor = servicePackMajor;
+}
+
+void SimSystem::SetOsVersion(const OsVersion& version) {
+    Guard guard(machine_.Lock());
+    version_ = version;
+}
+
+void SimSystem::SetWow64(Wow64Probe probe) {
+    Guard guard(machine_.Lock());
+    wow64_ = probe;
+}
+
+void SimSystem::SetWindowsFolder(const std::wstring& path) {
+    Guard guard(machine_.Lock());
+    windowsFolder_ = path;
+}
+
+void SimSystem::SetSystemFolder(const std::wstring& path) {
+    Guard guard(machine_.Lock());
+    systemFolder_ = path;
+}
+
+void SimSystem::FailWindowsDirectory(uint32_t error) {
+    Guard guard(machine_.Lock());
+    windowsFolderError_ = error;
+}
+
+void SimSystem::FailSystemDirectory(uint32_t error) {
+    Guard guard(machine_.Lock());
+    systemFolderError_ = error;
+}
+
+std::wstring SimSystem::WindowsFolder() {
+    Guard guard(machine_.Lock());
+    return windowsFolder_;
+}
+
+std::wstring SimSystem::SystemFolder() {
+    Guard guard(machine_.Lock());
+    return systemFolder_;
+}
+
+void SimSystem::SetGuidSequence(uint32_t nextData1) {
+    Guard guard(machine_.Lock());
+    nextGuidData1_ = nextData1;
+}
+
+void SimSystem::NextGuids(const std::vector<Guid>& guids) {
+    Guard guard(machine_.Lock());
+    queuedGuids_.insert(queuedGuids_.end(), guids.begin(), guids.end());
+}
+
+void SimSystem::FailCreateGuid(int32_t hr) {
+    Guard guard(machine_.Lock());
+    guidFailure_ = hr;
+}
+
+Guid SimSystem::SequenceGuid(uint32_t data1) {
+    // A version-4 layout with fixed, recognisable fields after data1.
+    Guid guid;
+    guid.data1 = data1;
+    guid.data2 = 0x5A17;
+    guid.data3 = 0x4C0E;
+    const uint8_t tail[8] = {0x9D, 0x21, 0x00, 0x50, 0x56, 0xC0, 0x00, 0x08};
+    for (int i = 0; i < 8; ++i) {
+        guid.data4[i] = tail[i];
+    }
+    return guid;
+}
+
+void SimSystem::SetUiLanguage(uint16_t language) {
+    Guard guard(machine_.Lock());
+    uiLanguage_ = language;
+}
+
+void SimSystem::FailNextThreadStart(uint32_t error) {
+    Guard guard(machine_.Lock());
+    nextThreadStartError_ = error;
+}
+
+// --- Inspection ---
+
+std::vector<SimSystem::SleepRecord> SimSystem::Sleeps() {
+    Guard guard(machine_.Lock());
+    return sleeps_;
+}
+
+uint64_t SimSystem::TotalSleep() {
+    Guard guard(machine_.Lock());
+    uint64_t total = 0;
+    for (const auto& sleep : sleeps_) {
+        total += sleep.milliseconds;
+    }
+    return total;
+}
+
+std::optional<uint32_t> SimSystem::ApartmentOf(std::thread::id thread) {
+    Guard guard(machine_.Lock());
+    auto it = apartments_.find(thread);
+    if (it == apartments_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+bool SimSystem::ComInitializedOnThisThread() {
+    return ApartmentOf(std::this_thread::get_id()).has_value();
+}
+
+std::vector<SimSystem::ThreadRecord> SimSystem::ThreadsStarted() {
+    Guard guard(machine_.Lock());
+    return threadsStarted_;
+}
+
+size_t SimSystem::RunningThreadCount() {
+    std::vector<std::shared_ptr<ThreadState>> threads;
+    {
+        Guard guard(machine_.Lock());
+        threads = allThreads_;
+    }
+    size_t running = 0;
+    for (auto& state : threads) {
+        std::lock_guard<std::mutex> stateGuard(state->mutex);
+        if (!state->finished) {
+            ++running;
+        }
+    }
+    return running;
+}
+
+// --- The port ---
 
 bool SimSystem::GetVersion(OsVersion* version) {
-    (void)version;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return false;
+    Guard guard(machine_.Lock());
+    *version = version_;
+    return true;
 }
 
 Wow64Probe SimSystem::QueryWow64() {
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    Guard guard(machine_.Lock());
+    return wow64_;
 }
 
 bool SimSystem::GetSystemDirectory(std::wstring* path) {
-    (void)path;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return false;
+    Guard guard(machine_.Lock());
+    if (systemFolderError_ != 0) {
+        machine_.SetLastError(systemFolderError_);
+        return false;
+    }
+    *path = systemFolder_;
+    return true;
 }
 
 bool SimSystem::GetWindowsDirectory(std::wstring* path) {
-    (void)path;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return false;
+    Guard guard(machine_.Lock());
+    if (windowsFolderError_ != 0) {
+        machine_.SetLastError(windowsFolderError_);
+        return false;
+    }
+    *path = windowsFolder_;
+    return true;
 }
 
 int32_t SimSystem::CreateGuid(Guid* guid) {
-    (void)guid;
-    return win::kENotImpl;
+    Guard guard(machine_.Lock());
+    if (guidFailure_ != 0) {
+        return guidFailure_;
+    }
+    if (!queuedGuids_.empty()) {
+        *guid = queuedGuids_.front();
+        queuedGuids_.erase(queuedGuids_.begin());
+    } else {
+        *guid = SequenceGuid(nextGuidData1_++);
+    }
+    return win::kSOk;
 }
 
 uint32_t SimSystem::GetLastError() {
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    return machine_.LastError();
 }
 
 void SimSystem::SetLastError(uint32_t error) {
-    (void)error;
+    machine_.SetLastError(error);
 }
 
 void SimSystem::Sleep(uint32_t milliseconds) {
-    (void)milliseconds;
+    {
+        Guard guard(machine_.Lock());
+        sleeps_.push_back({std::this_thread::get_id(), milliseconds});
+    }
+    // No real wait, but let other threads run so that polling loops make progress.
+    std::this_thread::yield();
 }
 
 void SimSystem::SeedRand(uint32_t seed) {
-    (void)seed;
+    Guard guard(machine_.Lock());
+    randState_[std::this_thread::get_id()] = seed;
 }
 
 int SimSystem::Rand() {
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    Guard guard(machine_.Lock());
+    auto inserted = randState_.emplace(std::this_thread::get_id(), kInitialRandSeed);
+    uint32_t& state = inserted.first->second;
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
 uint16_t SimSystem::GetUserDefaultUILanguage() {
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    Guard guard(machine_.Lock());
+    return uiLanguage_;
 }
 
 int32_t SimSystem::CoInitializeEx(uint32_t model) {
-    (void)model;
-    return win::kENotImpl;
+    Guard guard(machine_.Lock());
+    // Only the apartment bit selects the model; the other COINIT flags do not.
+    uint32_t apartment = model & win::kCoinitApartmentThreaded;
+    auto inserted = apartments_.emplace(std::this_thread::get_id(), apartment);
+    if (inserted.second) {
+        return win::kSOk;
+    }
+    return inserted.first->second == apartment ? win::kSFalse : win::kRpcEChangedMode;
+}
+
+void SimSystem::ForgetThreadLocalState(std::thread::id thread) {
+    Guard guard(machine_.Lock());
+    randState_.erase(thread);
+    apartments_.erase(thread);
 }
 
 KernelHandle SimSystem::CreateThread(ThreadProc proc, void* argument) {
-    (void)proc;
-    (void)argument;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    Guard guard(machine_.Lock());
+    if (nextThreadStartError_ != 0) {
+        machine_.SetLastError(nextThreadStartError_);
+        nextThreadStartError_ = 0;
+        return KernelHandle();
+    }
+    if (proc == nullptr) {
+        // Windows accepts it and the new thread faults; refuse it instead.
+        machine_.SetLastError(win::kErrorInvalidParameter);
+        return KernelHandle();
+    }
+    auto state = std::make_shared<ThreadState>();
+    KernelHandle handle(machine_.NewHandleValue());
+    openThreads_[handle.value] = state;
+    allThreads_.push_back(state);
+    threadsStarted_.push_back({handle, proc, argument});
+    // The body runs without the machine's lock. A std::thread id may be reused, so the
+    // new thread starts with fresh per-thread state (rand seed, COM, last error).
+    std::weak_ptr<ThreadState> weak = state;
+    state->thread = std::thread([this, weak, proc, argument]() {
+        ForgetThreadLocalState(std::this_thread::get_id());
+        machine_.SetLastError(0);
+        uint32_t exitCode = proc(argument);
+        ForgetThreadLocalState(std::this_thread::get_id());
+        if (auto self = weak.lock()) {
+            std::lock_guard<std::mutex> stateGuard(self->mutex);
+            self->exitCode = exitCode;
+            self->finished = true;
+            self->done.notify_all();
+        }
+    });
+    return handle;
 }
 
 uint32_t SimSystem::WaitForThread(KernelHandle thread, uint32_t milliseconds) {
-    (void)thread;
-    (void)milliseconds;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return {};
+    std::shared_ptr<ThreadState> state;
+    {
+        Guard guard(machine_.Lock());
+        auto it = openThreads_.find(thread.value);
+        if (it == openThreads_.end()) {
+            machine_.SetLastError(win::kErrorInvalidHandle);
+            return win::kWaitFailed;
+        }
+        state = it->second;
+    }
+    std::unique_lock<std::mutex> stateLock(state->mutex);
+    if (milliseconds == win::kInfinite) {
+        state->done.wait(stateLock, [&] { return state->finished; });
+    } else {
+        state->done.wait_for(stateLock, std::chrono::milliseconds(milliseconds),
+                             [&] { return state->finished; });
+    }
+    return state->finished ? win::kWaitObject0 : win::kWaitTimeout;
 }
 
 bool SimSystem::CloseThread(KernelHandle thread) {
-    (void)thread;
-    machine_.SetLastError(win::kErrorCallNotImplemented);
-    return false;
+    std::shared_ptr<ThreadState> state;
+    {
+        Guard guard(machine_.Lock());
+        auto it = openThreads_.find(thread.value);
+        if (it == openThreads_.end()) {
+            machine_.SetLastError(win::kErrorInvalidHandle);
+            return false;
+        }
+        state = it->second;
+        openThreads_.erase(it);
+    }
+    // A thread that is still running goes on; the machine joins it at the end.
+    return true;
+}
+
+bool SimSystem::IsThreadHandle(KernelHandle handle) {
+    Guard guard(machine_.Lock());
+    return openThreads_.count(handle.value) != 0;
 }
 
 }  // namespace sim

@@ -1,15 +1,114 @@
+#include "sim/SimWmi.h"
+
 #include "sim/Machine.h"
 
 namespace sim {
 
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+// The results of one query: the hotfix list as it was when the query ran. It must not
+// outlive the machine.
+class SimHotfixEnumerator : public HotfixEnumerator {
+public:
+    SimHotfixEnumerator(SimWmi& wmi, std::vector<HotfixId> snapshot)
+        : wmi_(wmi), snapshot_(std::move(snapshot)) {}
+
+    bool Next(HotfixId* id) override {
+        if (!wmi_.NextRecord(next_, snapshot_, id)) {
+            return false;
+        }
+        ++next_;
+        return true;
+    }
+
+private:
+    SimWmi& wmi_;
+    std::vector<HotfixId> snapshot_;
+    size_t next_ = 0;
+};
+
+}  // namespace
+
 SimWmi::SimWmi(Machine& machine) : machine_(machine) {}
 
-void SimWmi::InstallDefaults() {}
+void SimWmi::InstallDefaults() {
+    AddHotfix(L"KB3033929");
+}
+
+void SimWmi::AddHotfix(const std::wstring& text) {
+    HotfixId id;
+    id.kind = HotfixId::Kind::Text;
+    id.text = text;
+    AddHotfixRecord(id);
+}
+
+void SimWmi::AddHotfixRecord(const HotfixId& id) {
+    Guard guard(machine_.Lock());
+    hotfixes_.push_back(id);
+}
+
+void SimWmi::ClearHotfixes() {
+    Guard guard(machine_.Lock());
+    hotfixes_.clear();
+}
+
+void SimWmi::FailAt(WmiStage stage, int32_t hr) {
+    Guard guard(machine_.Lock());
+    failStage_ = stage;
+    failResult_ = hr;
+}
+
+void SimWmi::FailNextAfter(int count) {
+    Guard guard(machine_.Lock());
+    failAfter_ = count;
+}
+
+int SimWmi::QueryCount() {
+    Guard guard(machine_.Lock());
+    return queries_;
+}
+
+int SimWmi::ObjectsHandedOut() {
+    Guard guard(machine_.Lock());
+    return handedOut_;
+}
+
+std::vector<HotfixId> SimWmi::Hotfixes() {
+    Guard guard(machine_.Lock());
+    return hotfixes_;
+}
 
 int32_t SimWmi::QueryHotfixes(WmiStage* failedStage, std::unique_ptr<HotfixEnumerator>* results) {
-    (void)failedStage;
-    (void)results;
-    return win::kENotImpl;
+    Guard guard(machine_.Lock());
+    ++queries_;
+    results->reset();
+    // CoCreateInstance of the locator is the first call that needs COM on the thread.
+    if (!machine_.system().ComInitializedOnThisThread()) {
+        *failedStage = WmiStage::Locator;
+        return kCoENotInitialized;
+    }
+    if (failStage_ != WmiStage::None) {
+        *failedStage = failStage_;
+        return failResult_ != 0 ? failResult_ : win::kWbemEFailed;
+    }
+    *failedStage = WmiStage::None;
+    *results = std::make_unique<SimHotfixEnumerator>(*this, hotfixes_);
+    return win::kSOk;
+}
+
+bool SimWmi::NextRecord(size_t index, const std::vector<HotfixId>& snapshot, HotfixId* id) {
+    Guard guard(machine_.Lock());
+    if (index >= snapshot.size()) {
+        return false;
+    }
+    if (failAfter_ >= 0 && index >= static_cast<size_t>(failAfter_)) {
+        return false;
+    }
+    *id = snapshot[index];
+    ++handedOut_;
+    return true;
 }
 
 }  // namespace sim

@@ -1,5 +1,19 @@
-// Simulated system of sim::Machine.
+// Simulated system of sim::Machine: version, WOW64, the Windows folders, GUIDs, the
+// thread's last-error value, Sleep, the C runtime's rand, the UI language, COM apartments
+// and threads.
+//
+// Threads started with CreateThread run on real std::threads. Their handles may be closed
+// while they run; the machine joins every thread it started before it is destroyed, so no
+// thread outlives it.
 #pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "sim/Common.h"
 
@@ -7,12 +21,70 @@ namespace sim {
 
 class Machine;
 
+// Values the sim needs that the program itself does not use.
+constexpr int32_t kCoENotInitialized = static_cast<int32_t>(0x800401F0);  // CO_E_NOTINITIALIZED
+constexpr uint32_t kStillActive = 259;                                    // STILL_ACTIVE
+constexpr uint32_t kEwxPowerOff = 0x00000008;                             // EWX_POWEROFF
+
+// HRESULT_FROM_WIN32.
+constexpr int32_t HresultFromWin32(uint32_t error) {
+    return error == 0 ? 0 : static_cast<int32_t>((error & 0xFFFFu) | 0x80070000u);
+}
+
 class SimSystem : public platform::System {
 public:
+    struct SleepRecord {
+        std::thread::id thread;
+        uint32_t milliseconds = 0;
+    };
+    struct ThreadRecord {
+        KernelHandle handle;
+        ThreadProc proc = nullptr;
+        void* argument = nullptr;
+    };
+
     explicit SimSystem(Machine& machine);
+    ~SimSystem() override;
     // Puts the default machine's state in place (called once by Machine's constructor).
     void InstallDefaults();
+    // Waits for every thread started through CreateThread (called by Machine's destructor
+    // before any component goes away). Must not be called from one of those threads.
+    size_t JoinAllThreads();  // returns how many it waited for
 
+    // --- Set-up ---
+    void SetVersion(uint32_t major, uint32_t minor, uint32_t build, uint16_t servicePackMajor);
+    void SetOsVersion(const OsVersion& version);  // every field, product type included
+    void SetWow64(Wow64Probe probe);
+    void SetWindowsFolder(const std::wstring& path);
+    void SetSystemFolder(const std::wstring& path);
+    // GetWindowsDirectory / GetSystemDirectory fail with |error| (0 = succeed again).
+    void FailWindowsDirectory(uint32_t error);
+    void FailSystemDirectory(uint32_t error);
+    // The configured folders, whatever the failure injection says (for the other parts).
+    std::wstring WindowsFolder();
+    std::wstring SystemFolder();
+    // GUIDs: data1 of the next generated GUID (the sequence then counts up), and GUIDs that
+    // are handed out first, in order. CreateGuid fails with |hr| while set (0 = clear).
+    void SetGuidSequence(uint32_t nextData1);
+    void NextGuids(const std::vector<Guid>& guids);
+    void FailCreateGuid(int32_t hr);
+    // The GUID that the sequence produces for |data1| (for expectations in tests).
+    static Guid SequenceGuid(uint32_t data1);
+    void SetUiLanguage(uint16_t language);
+    // The next CreateThread fails with |error| (once).
+    void FailNextThreadStart(uint32_t error);
+
+    // --- Inspection ---
+    std::vector<SleepRecord> Sleeps();
+    uint64_t TotalSleep();
+    // The apartment model the thread initialised COM with, if any.
+    std::optional<uint32_t> ApartmentOf(std::thread::id thread);
+    bool ComInitializedOnThisThread();
+    std::vector<ThreadRecord> ThreadsStarted();
+    // Threads started through CreateThread that have not finished yet.
+    size_t RunningThreadCount();
+
+    // --- The port ---
     bool GetVersion(OsVersion* version) override;
     Wow64Probe QueryWow64() override;
     bool GetSystemDirectory(std::wstring* path) override;
@@ -29,8 +101,38 @@ public:
     uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override;
     bool CloseThread(KernelHandle thread) override;
 
+    // Whether |handle| is an open handle of a thread started through CreateThread.
+    bool IsThreadHandle(KernelHandle handle);
+
 private:
+    struct ThreadState {
+        std::thread thread;
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        uint32_t exitCode = kStillActive;
+    };
+
+    void ForgetThreadLocalState(std::thread::id thread);
+
     Machine& machine_;
+    OsVersion version_;
+    Wow64Probe wow64_ = Wow64Probe::No;
+    std::wstring windowsFolder_ = L"C:\\Windows";
+    std::wstring systemFolder_ = L"C:\\Windows\\system32";
+    uint32_t windowsFolderError_ = 0;
+    uint32_t systemFolderError_ = 0;
+    uint32_t nextGuidData1_ = 0x10000001;
+    std::vector<Guid> queuedGuids_;
+    int32_t guidFailure_ = 0;
+    uint16_t uiLanguage_ = 1033;
+    uint32_t nextThreadStartError_ = 0;
+    std::vector<SleepRecord> sleeps_;
+    std::map<std::thread::id, uint32_t> randState_;
+    std::map<std::thread::id, uint32_t> apartments_;
+    std::vector<ThreadRecord> threadsStarted_;
+    std::map<std::uintptr_t, std::shared_ptr<ThreadState>> openThreads_;
+    std::vector<std::shared_ptr<ThreadState>> allThreads_;
 };
 
 }  // namespace sim
