@@ -267,6 +267,57 @@ static_assert(Same(win::kShtdnReasonMajorSoftware, SHTDN_REASON_MAJOR_SOFTWARE),
 static_assert(Same(win::kShcneAssocChanged, SHCNE_ASSOCCHANGED), "win::kShcneAssocChanged");
 static_assert(Same(win::kShcnfIdList, SHCNF_IDLIST), "win::kShcnfIdList");
 
+// Added with the simulated machine's needs.
+static_assert(Same(win::kEPointer, E_POINTER), "win::kEPointer");
+static_assert(Same(win::kCoENotInitialized, CO_E_NOTINITIALIZED), "win::kCoENotInitialized");
+static_assert(Same(win::kStillActive, STILL_ACTIVE), "win::kStillActive");
+static_assert(Same(win::kEwxPowerOff, EWX_POWEROFF), "win::kEwxPowerOff");
+static_assert(Same(win::HresultFromWin32(ERROR_PATH_NOT_FOUND),
+                   HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)),
+              "win::HresultFromWin32");
+static_assert(Same(win::HresultFromWin32(0), HRESULT_FROM_WIN32(0)), "win::HresultFromWin32(0)");
+
+// Dialogs, controls and GDI.
+static_assert(Same(win::kWmGetFont, WM_GETFONT), "win::kWmGetFont");
+static_assert(Same(win::kWmIconEraseBkgnd, WM_ICONERASEBKGND), "win::kWmIconEraseBkgnd");
+static_assert(Same(win::kWmNextDlgCtl, WM_NEXTDLGCTL), "win::kWmNextDlgCtl");
+static_assert(Same(win::kWmKeyUp, WM_KEYUP), "win::kWmKeyUp");
+static_assert(Same(win::kWmGetDlgCode, WM_GETDLGCODE), "win::kWmGetDlgCode");
+static_assert(Same(win::kBmGetState, BM_GETSTATE), "win::kBmGetState");
+static_assert(Same(win::kEmGetSel, EM_GETSEL), "win::kEmGetSel");
+static_assert(Same(win::kEmGetLimitText, EM_GETLIMITTEXT), "win::kEmGetLimitText");
+static_assert(Same(win::kLbSetCurSel, LB_SETCURSEL), "win::kLbSetCurSel");
+static_assert(Same(win::kLbGetTextLen, LB_GETTEXTLEN), "win::kLbGetTextLen");
+static_assert(Same(win::kLbSelectString, LB_SELECTSTRING), "win::kLbSelectString");
+static_assert(Same(win::kLbErr, static_cast<uint32_t>(LB_ERR)), "win::kLbErr");
+static_assert(Same(win::kPbmGetPos, PBM_GETPOS), "win::kPbmGetPos");
+static_assert(Same(win::kPbmGetRange, PBM_GETRANGE), "win::kPbmGetRange");
+static_assert(Same(win::kSbLineDown, SB_LINEDOWN), "win::kSbLineDown");
+static_assert(Same(win::kBnClicked, BN_CLICKED), "win::kBnClicked");
+static_assert(Same(win::kLbnSelChange, LBN_SELCHANGE), "win::kLbnSelChange");
+static_assert(Same(win::kEnChange, EN_CHANGE), "win::kEnChange");
+static_assert(Same(win::kBstUnchecked, BST_UNCHECKED), "win::kBstUnchecked");
+static_assert(Same(win::kBstChecked, BST_CHECKED), "win::kBstChecked");
+static_assert(Same(win::kIconSmall, ICON_SMALL), "win::kIconSmall");
+static_assert(Same(win::kIconBig, ICON_BIG), "win::kIconBig");
+static_assert(Same(win::kSfText, SF_TEXT), "win::kSfText");
+static_assert(Same(win::kSfRtf, SF_RTF), "win::kSfRtf");
+static_assert(Same(win::kSmCxIcon, SM_CXICON), "win::kSmCxIcon");
+static_assert(Same(win::kSmCyIcon, SM_CYICON), "win::kSmCyIcon");
+static_assert(Same(win::kVkReturn, VK_RETURN), "win::kVkReturn");
+static_assert(Same(win::kVkEscape, VK_ESCAPE), "win::kVkEscape");
+static_assert(Same(win::kVkTab, VK_TAB), "win::kVkTab");
+static_assert(Same(win::kFwBold, FW_BOLD), "win::kFwBold");
+static_assert(Same(win::kFwNormal, FW_NORMAL), "win::kFwNormal");
+static_assert(Same(win::kInitCommonControlsExSize, sizeof(INITCOMMONCONTROLSEX)),
+              "win::kInitCommonControlsExSize");
+static_assert(Same(win::kIccProgressClass, ICC_PROGRESS_CLASS), "win::kIccProgressClass");
+static_assert(Same(win::kIccFirstEightClasses,
+                   ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES |
+                       ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
+                       ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS),
+              "win::kIccFirstEightClasses");
+
 // Languages.
 static_assert(Same(win::kLangEnglishUs, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
               "win::kLangEnglishUs");

@@ -13,7 +13,8 @@ platform::Platform& RealPlatform() {
     static Win32System system;
     static Win32Processes processes;
     static Win32Wmi wmi;
-    static platform::Platform platform{registry, files, volumes, shell, system, processes, wmi};
+    static Win32Ui ui;
+    static platform::Platform platform{registry, files, volumes, shell, system, processes, wmi, ui};
     return platform;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/System.h"
 #include "platform/Types.h"
+#include "platform/Ui.h"
 #include "platform/Volumes.h"
 #include "platform/WinConst.h"
 #include "platform/Wmi.h"
@@ -22,6 +23,7 @@ struct Platform {
     System& system;
     Processes& processes;
     Wmi& wmi;
+    Ui& ui;
 };
 
 }  // namespace platform

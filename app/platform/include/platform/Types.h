@@ -25,6 +25,10 @@ struct VolumeFindTag {};
 struct KernelTag {};
 struct ModuleTag {};
 struct WindowTag {};
+struct FontTag {};
+struct BrushTag {};
+struct IconTag {};
+struct DcTag {};
 
 using KeyHandle = Handle<KeyTag>;                // an open registry key (HKEY)
 using FileHandle = Handle<FileTag>;              // a file or device (CreateFileW)
@@ -33,6 +37,10 @@ using VolumeFindHandle = Handle<VolumeFindTag>;  // a volume enumeration (FindFi
 using KernelHandle = Handle<KernelTag>;          // mutex, process, thread or token
 using ModuleHandle = Handle<ModuleTag>;          // a loaded library (HMODULE)
 using WindowHandle = Handle<WindowTag>;          // a window (HWND)
+using FontHandle = Handle<FontTag>;              // a GDI font (HFONT)
+using BrushHandle = Handle<BrushTag>;            // a GDI brush (HBRUSH)
+using IconHandle = Handle<IconTag>;              // an icon (HICON)
+using DcHandle = Handle<DcTag>;                  // a device context (HDC)
 
 // The predefined registry roots the program uses.
 enum class Hive : uint32_t {

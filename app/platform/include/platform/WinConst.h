@@ -50,6 +50,8 @@ constexpr int32_t kSFalse = 1;
 constexpr int32_t kENotImpl = static_cast<int32_t>(0x80004001);
 constexpr int32_t kENoInterface = static_cast<int32_t>(0x80004002);
 constexpr int32_t kEFail = static_cast<int32_t>(0x80004005);
+constexpr int32_t kEPointer = static_cast<int32_t>(0x80004003);
+constexpr int32_t kCoENotInitialized = static_cast<int32_t>(0x800401F0);
 constexpr int32_t kEAccessDenied = static_cast<int32_t>(0x80070005);
 constexpr int32_t kEInvalidArg = static_cast<int32_t>(0x80070057);
 constexpr int32_t kEOutOfMemory = static_cast<int32_t>(0x8007000E);
@@ -58,6 +60,11 @@ constexpr int32_t kRegdbEClassNotReg = static_cast<int32_t>(0x80040154);
 constexpr int32_t kWbemEFailed = static_cast<int32_t>(0x80041001);
 constexpr int32_t kWbemEInvalidNamespace = static_cast<int32_t>(0x8004100E);
 constexpr int32_t kWbemEInvalidQuery = static_cast<int32_t>(0x80041017);
+
+// HRESULT_FROM_WIN32.
+constexpr int32_t HresultFromWin32(uint32_t error) {
+    return error == 0 ? 0 : static_cast<int32_t>((error & 0x0000FFFFu) | 0x80070000u);
+}
 
 // Registry value types.
 constexpr uint32_t kRegNone = 0;
@@ -185,9 +192,45 @@ constexpr uint32_t kLbGetCurSel = 0x0188;
 constexpr uint32_t kLbGetText = 0x0189;
 constexpr uint32_t kLbGetCount = 0x018B;
 constexpr uint32_t kLbFindString = 0x018F;
+constexpr uint32_t kWmGetFont = 0x0031;
+constexpr uint32_t kWmIconEraseBkgnd = 0x0027;
+constexpr uint32_t kWmNextDlgCtl = 0x0028;
+constexpr uint32_t kWmKeyUp = 0x0101;
+constexpr uint32_t kWmGetDlgCode = 0x0087;
+constexpr uint32_t kBmGetState = 0x00F2;
+constexpr uint32_t kEmGetSel = 0x00B0;
+constexpr uint32_t kEmGetLimitText = 0x00D5;
+constexpr uint32_t kLbSetCurSel = 0x0186;
+constexpr uint32_t kLbGetTextLen = 0x018A;
+constexpr uint32_t kLbSelectString = 0x018C;
+constexpr uint32_t kLbErr = static_cast<uint32_t>(-1);
+constexpr uint32_t kPbmGetPos = kWmUser + 8;
+constexpr uint32_t kPbmGetRange = kWmUser + 7;
 constexpr uint32_t kPbmSetPos = kWmUser + 2;
 constexpr uint32_t kPbmSetRange32 = kWmUser + 6;
 constexpr uint32_t kSbTop = 6;
+constexpr uint32_t kSbLineDown = 1;
+constexpr uint32_t kBnClicked = 0;
+constexpr uint32_t kLbnSelChange = 1;
+constexpr uint32_t kEnChange = 0x0300;
+constexpr uint32_t kBstUnchecked = 0;
+constexpr uint32_t kBstChecked = 1;
+constexpr uint32_t kIconSmall = 0;
+constexpr uint32_t kIconBig = 1;
+constexpr uint32_t kSfText = 0x0001;
+constexpr uint32_t kSfRtf = 0x0002;
+constexpr int kSmCxIcon = 11;
+constexpr int kSmCyIcon = 12;
+constexpr uint32_t kVkReturn = 0x0D;
+constexpr uint32_t kVkEscape = 0x1B;
+constexpr uint32_t kVkTab = 0x09;
+constexpr int kFwBold = 700;
+constexpr int kFwNormal = 400;
+// InitCommonControlsEx: the INITCOMMONCONTROLSEX size and the class mask the program uses
+// (list-view, tree-view, bar, tab, up-down, progress, hot-key and animate classes).
+constexpr uint32_t kInitCommonControlsExSize = 8;
+constexpr uint32_t kIccProgressClass = 0x00000020;
+constexpr uint32_t kIccFirstEightClasses = 0x000000FF;
 constexpr uint32_t kScClose = 0xF060;
 
 // Show-window states and start-up flags.
@@ -200,6 +243,7 @@ constexpr uint32_t kInfinite = 0xFFFFFFFF;
 constexpr uint32_t kWaitObject0 = 0x00000000;
 constexpr uint32_t kWaitTimeout = 0x00000102;
 constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
+constexpr uint32_t kStillActive = 259;
 
 // COM apartments.
 constexpr uint32_t kCoinitMultithreaded = 0x0;
@@ -213,6 +257,7 @@ constexpr uint32_t kEwxLogoff = 0x00000000;
 constexpr uint32_t kEwxShutdown = 0x00000001;
 constexpr uint32_t kEwxReboot = 0x00000002;
 constexpr uint32_t kEwxForce = 0x00000004;
+constexpr uint32_t kEwxPowerOff = 0x00000008;
 constexpr uint32_t kShtdnReasonMajorSoftware = 0x00030000;
 
 // Shell change notification.

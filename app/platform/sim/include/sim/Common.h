@@ -24,7 +24,18 @@ using platform::ShellLinkInfo;
 using platform::StartupOptions;
 using platform::ThreadProc;
 using platform::VolumeFindHandle;
+using platform::BrushHandle;
+using platform::Color;
+using platform::DcHandle;
+using platform::DialogProcedure;
+using platform::EditStreamCallback;
+using platform::FontDescription;
+using platform::FontHandle;
+using platform::IconHandle;
+using platform::Rect;
+using platform::StockBrush;
 using platform::WindowHandle;
+using platform::WindowRelation;
 using platform::WmiStage;
 using platform::Wow64Probe;
 

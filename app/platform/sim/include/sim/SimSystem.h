@@ -21,15 +21,11 @@ namespace sim {
 
 class Machine;
 
-// Values the sim needs that the program itself does not use.
-constexpr int32_t kCoENotInitialized = static_cast<int32_t>(0x800401F0);  // CO_E_NOTINITIALIZED
-constexpr uint32_t kStillActive = 259;                                    // STILL_ACTIVE
-constexpr uint32_t kEwxPowerOff = 0x00000008;                             // EWX_POWEROFF
-
-// HRESULT_FROM_WIN32.
-constexpr int32_t HresultFromWin32(uint32_t error) {
-    return error == 0 ? 0 : static_cast<int32_t>((error & 0xFFFFu) | 0x80070000u);
-}
+// Shared with the ports' constants (kept in namespace sim for the sim's own code).
+using win::HresultFromWin32;
+using win::kCoENotInitialized;
+using win::kEwxPowerOff;
+using win::kStillActive;
 
 class SimSystem : public platform::System {
 public:

@@ -49,6 +49,14 @@
 #undef SendMessage
 #undef SetFileAttributes
 #undef WritePrivateProfileString
+#undef DialogBox
+#undef GetClassName
+#undef GetWindowText
+#undef SetWindowText
+#undef MessageBox
+#undef LoadString
+#undef LoadIcon
+#undef CreateFont
 
 namespace win32 {
 
