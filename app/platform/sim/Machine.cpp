@@ -13,8 +13,9 @@ Machine::Machine() {
     shell_ = std::make_unique<SimShell>(*this);
     processes_ = std::make_unique<SimProcesses>(*this);
     wmi_ = std::make_unique<SimWmi>(*this);
+    ui_ = std::make_unique<SimUi>(*this);
     platform_.reset(new platform::Platform{*registry_, *files_, *volumes_, *shell_, *system_,
-                                           *processes_, *wmi_});
+                                           *processes_, *wmi_, *ui_});
     registry_->InstallDefaults();
     files_->InstallDefaults();
     volumes_->InstallDefaults();
@@ -22,6 +23,7 @@ Machine::Machine() {
     shell_->InstallDefaults();
     processes_->InstallDefaults();
     wmi_->InstallDefaults();
+    ui_->InstallDefaults();
 }
 
 Machine::~Machine() {

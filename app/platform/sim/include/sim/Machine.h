@@ -33,6 +33,7 @@ class SimShell;
 class SimSystem;
 class SimProcesses;
 class SimWmi;
+class SimUi;
 
 class Machine {
 public:
@@ -53,6 +54,7 @@ public:
     SimSystem& system() { return *system_; }
     SimProcesses& processes() { return *processes_; }
     SimWmi& wmi() { return *wmi_; }
+    SimUi& ui() { return *ui_; }
 
     // --- Shared by the components ---
 
@@ -80,6 +82,7 @@ private:
     std::unique_ptr<SimSystem> system_;
     std::unique_ptr<SimProcesses> processes_;
     std::unique_ptr<SimWmi> wmi_;
+    std::unique_ptr<SimUi> ui_;
     std::unique_ptr<platform::Platform> platform_;
 };
 
@@ -91,4 +94,5 @@ private:
 #include "sim/SimShell.h"
 #include "sim/SimSystem.h"
 #include "sim/SimVolumes.h"
+#include "sim/SimUi.h"
 #include "sim/SimWmi.h"
