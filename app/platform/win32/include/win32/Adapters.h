@@ -182,6 +182,9 @@ public:
     std::wstring GetClassName(WindowHandle window, int bufferChars) override;
     std::wstring GetWindowText(WindowHandle window) override;
     bool SetWindowText(WindowHandle window, const std::wstring& text) override;
+    // True when the window exists and took the new state (not EnableWindow's own result,
+    // which tells whether the window was disabled before); false with
+    // ERROR_INVALID_WINDOW_HANDLE otherwise.
     bool EnableWindow(WindowHandle window, bool enable) override;
     bool IsWindowEnabled(WindowHandle window) override;
     bool IsIconic(WindowHandle window) override;
