@@ -68,6 +68,10 @@ static_assert(Same(win::kErrorPrivilegeNotHeld, ERROR_PRIVILEGE_NOT_HELD),
               "win::kErrorPrivilegeNotHeld");
 static_assert(Same(win::kErrorInvalidWindowHandle, ERROR_INVALID_WINDOW_HANDLE),
               "win::kErrorInvalidWindowHandle");
+static_assert(Same(win::kErrorResourceNameNotFound, ERROR_RESOURCE_NAME_NOT_FOUND),
+              "win::kErrorResourceNameNotFound");
+static_assert(Same(win::kErrorControlIdNotFound, ERROR_CONTROL_ID_NOT_FOUND),
+              "win::kErrorControlIdNotFound");
 
 // HRESULTs (as signed 32-bit values).
 static_assert(Same(win::kSOk, S_OK), "win::kSOk");
@@ -234,6 +238,58 @@ static_assert(Same(win::kPbmSetPos, PBM_SETPOS), "win::kPbmSetPos");
 static_assert(Same(win::kPbmSetRange32, PBM_SETRANGE32), "win::kPbmSetRange32");
 static_assert(Same(win::kSbTop, SB_TOP), "win::kSbTop");
 static_assert(Same(win::kScClose, SC_CLOSE), "win::kScClose");
+static_assert(Same(win::kWmGetTextLength, WM_GETTEXTLENGTH), "win::kWmGetTextLength");
+static_assert(Same(win::kWmCtlColorEdit, WM_CTLCOLOREDIT), "win::kWmCtlColorEdit");
+static_assert(Same(win::kWmCtlColorListBox, WM_CTLCOLORLISTBOX), "win::kWmCtlColorListBox");
+static_assert(Same(win::kDmGetDefId, DM_GETDEFID), "win::kDmGetDefId");
+static_assert(Same(win::kDmSetDefId, DM_SETDEFID), "win::kDmSetDefId");
+static_assert(Same(win::kDcHasDefId, DC_HASDEFID), "win::kDcHasDefId");
+static_assert(Same(win::kBmSetState, BM_SETSTATE), "win::kBmSetState");
+static_assert(Same(win::kLbSetTopIndex, LB_SETTOPINDEX), "win::kLbSetTopIndex");
+static_assert(Same(win::kLbErrSpace, static_cast<uint32_t>(LB_ERRSPACE)), "win::kLbErrSpace");
+static_assert(Same(win::kMbTypeMask, MB_TYPEMASK), "win::kMbTypeMask");
+static_assert(Same(win::kMbAbortRetryIgnore, MB_ABORTRETRYIGNORE), "win::kMbAbortRetryIgnore");
+static_assert(Same(win::kMbRetryCancel, MB_RETRYCANCEL), "win::kMbRetryCancel");
+static_assert(Same(win::kIdAbort, IDABORT), "win::kIdAbort");
+static_assert(Same(win::kIdRetry, IDRETRY), "win::kIdRetry");
+static_assert(Same(win::kIdIgnore, IDIGNORE), "win::kIdIgnore");
+static_assert(Same(win::kWsVisible, WS_VISIBLE), "win::kWsVisible");
+static_assert(Same(win::kWsDisabled, WS_DISABLED), "win::kWsDisabled");
+static_assert(Same(win::kWsBorder, WS_BORDER), "win::kWsBorder");
+static_assert(Same(win::kWsGroup, WS_GROUP), "win::kWsGroup");
+static_assert(Same(win::kWsTabStop, WS_TABSTOP), "win::kWsTabStop");
+static_assert(Same(win::kWsExClientEdge, WS_EX_CLIENTEDGE), "win::kWsExClientEdge");
+static_assert(Same(win::kDsCenter, DS_CENTER), "win::kDsCenter");
+static_assert(Same(win::kBsTypeMask, BS_TYPEMASK), "win::kBsTypeMask");
+static_assert(Same(win::kBsPushButton, BS_PUSHBUTTON), "win::kBsPushButton");
+static_assert(Same(win::kBsDefPushButton, BS_DEFPUSHBUTTON), "win::kBsDefPushButton");
+static_assert(Same(win::kBsCheckBox, BS_CHECKBOX), "win::kBsCheckBox");
+static_assert(Same(win::kBsAutoCheckBox, BS_AUTOCHECKBOX), "win::kBsAutoCheckBox");
+static_assert(Same(win::kBsRadioButton, BS_RADIOBUTTON), "win::kBsRadioButton");
+static_assert(Same(win::kBs3State, BS_3STATE), "win::kBs3State");
+static_assert(Same(win::kBsAuto3State, BS_AUTO3STATE), "win::kBsAuto3State");
+static_assert(Same(win::kBsGroupBox, BS_GROUPBOX), "win::kBsGroupBox");
+static_assert(Same(win::kBsAutoRadioButton, BS_AUTORADIOBUTTON), "win::kBsAutoRadioButton");
+static_assert(Same(win::kBstIndeterminate, BST_INDETERMINATE), "win::kBstIndeterminate");
+static_assert(Same(win::kEsMultiline, ES_MULTILINE), "win::kEsMultiline");
+static_assert(Same(win::kEsReadOnly, ES_READONLY), "win::kEsReadOnly");
+static_assert(Same(win::kSsTypeMask, SS_TYPEMASK), "win::kSsTypeMask");
+static_assert(Same(win::kSsBitmap, SS_BITMAP), "win::kSsBitmap");
+static_assert(Same(win::kSsEtchedHorz, SS_ETCHEDHORZ), "win::kSsEtchedHorz");
+static_assert(Same(win::kLbsNotify, LBS_NOTIFY), "win::kLbsNotify");
+static_assert(Same(win::kLbsSort, LBS_SORT), "win::kLbsSort");
+static_assert(Same(win::kSmCxScreen, SM_CXSCREEN), "win::kSmCxScreen");
+static_assert(Same(win::kSmCyScreen, SM_CYSCREEN), "win::kSmCyScreen");
+static_assert(Same(win::kWmCtlColorMsgBox, WM_CTLCOLORMSGBOX), "win::kWmCtlColorMsgBox");
+static_assert(Same(win::kWmCtlColorScrollBar, WM_CTLCOLORSCROLLBAR),
+              "win::kWmCtlColorScrollBar");
+static_assert(Same(win::kCtlColorMsgBox, CTLCOLOR_MSGBOX), "win::kCtlColorMsgBox");
+static_assert(Same(win::kCtlColorEdit, CTLCOLOR_EDIT), "win::kCtlColorEdit");
+static_assert(Same(win::kCtlColorListBox, CTLCOLOR_LISTBOX), "win::kCtlColorListBox");
+static_assert(Same(win::kCtlColorBtn, CTLCOLOR_BTN), "win::kCtlColorBtn");
+static_assert(Same(win::kCtlColorDlg, CTLCOLOR_DLG), "win::kCtlColorDlg");
+static_assert(Same(win::kCtlColorScrollBar, CTLCOLOR_SCROLLBAR), "win::kCtlColorScrollBar");
+static_assert(Same(win::kCtlColorStatic, CTLCOLOR_STATIC), "win::kCtlColorStatic");
 
 // Show-window states and start-up flags.
 static_assert(Same(win::kSwHide, SW_HIDE), "win::kSwHide");
@@ -317,6 +373,7 @@ static_assert(Same(win::kIccFirstEightClasses,
                        ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
                        ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS),
               "win::kIccFirstEightClasses");
+static_assert(Same(win::kWmApp, WM_APP), "win::kWmApp");
 
 // Languages.
 static_assert(Same(win::kLangEnglishUs, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),

@@ -1,0 +1,11 @@
+#include "Setup/flow/InstallerSettings.h"
+
+namespace {
+
+InstallerSettings g_installerSettings;
+
+}  // namespace
+
+InstallerSettings& TheInstallerSettings() {
+    return g_installerSettings;
+}
