@@ -1,0 +1,39 @@
+// The install engine's entry points: the worker thread of the Installing page and the
+// silent path both run RunInstall, which derives the folders, initialises COM on its
+// thread and runs the install sequence (DoInstall) step by step, reporting progress on the
+// Installing page in interactive mode.
+#pragma once
+
+#include <cstdint>
+
+#include "Setup/flow/InstallerSettings.h"
+#include "platform/Platform.h"
+
+// The private message the worker posts to the Installing page when it is done (WM_USER + 1).
+constexpr uint32_t WM_INSTALL_DONE = 0x0400 + 1;
+
+// Handed by the Installing page to the worker thread; lives inside the page object, which
+// ends only after the worker's last message. The worker only reads it.
+struct InstallWorkerArgs {
+    platform::WindowHandle page;         // receives the completion message
+    platform::WindowHandle statusText;   // control 1011: the current stage's text
+    platform::WindowHandle progressBar;  // control 1012: range 0..100, set by the page
+    uint32_t completionMessage = WM_INSTALL_DONE;
+    // What the worker installs with: the program's ports and its installer settings.
+    platform::Platform* platform = nullptr;
+    InstallerSettings* settings = nullptr;
+};
+
+// The worker thread's start routine (System::CreateThread form): RunInstall with the record
+// and silent flag 0, then posts the record's completion message (wParam 0, lParam 0) to the
+// page, whatever the outcome. Returns 0.
+uint32_t InstallWorkerProc(void* args);
+
+// Derives the folders, CoInitialize on the calling thread, then DoInstall. |args| may be
+// null only when |silent| is nonzero.
+void RunInstall(platform::Platform& platform, InstallerSettings& settings,
+                const InstallWorkerArgs* args, int32_t silent);
+
+// The install sequence; the outcome is left in settings.InstallFailed.
+void DoInstall(platform::Platform& platform, InstallerSettings& settings,
+               const InstallWorkerArgs* args, int32_t silent);
