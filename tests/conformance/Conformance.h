@@ -1,0 +1,157 @@
+// The conformance harness: one set of tables of cases per operation, compiled twice - once
+// against the simulated Windows (env/SimEnv.cpp) and once against the Win32 adapters run
+// under Wine (env/Win32Env.cpp). Every row states the outcome Windows documents; a row that
+// Wine answers differently carries a WineNote that names the difference and, when known,
+// the value Wine gives, which is then checked on Wine instead. The sim always has to give
+// the documented value.
+//
+// Outcomes are compared as short texts such as "ok=0 err=2 size=8": a row's expected text
+// lists exactly the parts of the outcome that Windows documents, and the table code builds
+// the observed text from the same parts (see Out).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace conf {
+
+// Written into the thread's last-error value before a call, to see whether and how the
+// call touched it.
+constexpr uint32_t kSentinel = 0xDEADBEEF;
+
+// A message a recording window received.
+struct Message {
+    uint32_t message = 0;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
+};
+
+// What differs between the two sides: the platform itself and the set-up that the ports
+// cannot do. One Env per test, so that the sim side gets a fresh machine every time.
+class Env {
+public:
+    virtual ~Env() = default;
+
+    virtual platform::Platform& Platform() = 0;
+    // True when the tables run under Wine (ntdll exports wine_get_version).
+    virtual bool IsWine() = 0;
+    // A name for this process that is unique among concurrently running ones.
+    virtual uint32_t ProcessId() = 0;
+
+    // What the side knows by other means than the ports, to compare the ports' answers to.
+    virtual platform::OsVersion KnownVersion() = 0;
+    virtual uint16_t KnownUiLanguage() = 0;
+    virtual std::wstring KnownModulePath() = 0;
+
+    // A top-level window titled |title|, owned by another thread, that records every
+    // message it receives and answers |kWmUser| + 1 with |reply|. False when it cannot be
+    // made. The window lives until the Env is destroyed.
+    virtual bool CreateRecordingWindow(const std::wstring& title, intptr_t reply) = 0;
+    virtual std::vector<Message> RecordedMessages() = 0;
+
+    // A program at |path| (in the scratch folder) that records its command line and exits
+    // with |exitCode|. StandInCommandLine reports what the program saw (false: it never
+    // ran).
+    virtual bool InstallStandIn(const std::wstring& path, uint32_t exitCode) = 0;
+    virtual bool StandInCommandLine(const std::wstring& path, std::wstring* commandLine) = 0;
+
+    // A library at |path| whose export DllRegisterServer records its call and returns S_OK.
+    virtual bool InstallRegisterLibrary(const std::wstring& path) = 0;
+    virtual bool LibraryRegistered(const std::wstring& path) = 0;
+
+    // Another owner of the named mutex |name| (a handle the ports do not know).
+    virtual bool HoldForeignMutex(const std::wstring& name) = 0;
+};
+
+// Made by the env file of each side.
+std::unique_ptr<Env> CreateEnv();
+
+// A difference between Wine and Windows that a row documents. With |observed| set, Wine
+// must give that outcome; without it the row is only reported on Wine.
+struct WineNote {
+    const char* reason = nullptr;
+    const char* observed = nullptr;
+};
+
+// Counts for the summary line every program prints at exit.
+struct Counts {
+    int rows = 0;
+    int wineDifferences = 0;
+};
+Counts& Totals();
+void PrintSummary();
+
+// Builds an outcome text "name=value name=value".
+class Out {
+public:
+    Out& Add(const char* name, const std::string& text);
+    Out& Add(const char* name, const std::wstring& text);  // quoted, escaped
+    Out& Add(const char* name, const wchar_t* text) { return Add(name, std::wstring(text)); }
+    Out& Add(const char* name, bool value) { return Raw(name, value ? "1" : "0"); }
+    Out& Add(const char* name, int value) { return Raw(name, std::to_string(value)); }
+    Out& Add(const char* name, uint32_t value) { return Raw(name, std::to_string(value)); }
+    Out& Add(const char* name, uint64_t value) { return Raw(name, std::to_string(value)); }
+    Out& Add(const char* name, int64_t value) { return Raw(name, std::to_string(value)); }
+    Out& Add(const char* name, const std::vector<std::wstring>& items);
+    Out& Hex(const char* name, uint32_t value);
+    Out& Bytes(const char* name, const void* data, size_t size);
+    const std::string& str() const { return text_; }
+
+private:
+    Out& Raw(const char* name, const std::string& value);
+    std::string text_;
+};
+
+std::string Quote(const std::wstring& text);
+std::string Utf8(const std::wstring& text);
+
+// The base of every table's tests: a fresh Env, a scratch folder on drive C and a scratch
+// key under HKCU, both removed afterwards.
+class ConformanceTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    platform::Platform& P() { return env_->Platform(); }
+    Env& E() { return *env_; }
+    bool OnWine() { return env_->IsWine(); }
+
+    // The scratch folder (C:\cvconf\<pid>\<n>) and a path inside it.
+    const std::wstring& Folder() const { return folder_; }
+    std::wstring InFolder(const std::wstring& name) const { return folder_ + L"\\" + name; }
+    // The scratch key (Software\CorvaneConformance\<pid>-<n> under HKCU) and a subkey path.
+    const std::wstring& Key() const { return key_; }
+    std::wstring SubKey(const std::wstring& name) const { return key_ + L"\\" + name; }
+
+    // Compares one row's outcome, printing got / expected / the row on a mismatch.
+    void Check(const std::string& row, const std::string& got, const std::string& expected,
+               WineNote wine = {});
+
+    // Files written and read through the ports.
+    bool WriteBytes(const std::wstring& path, const std::string& bytes);
+    bool WriteText(const std::wstring& path, const std::string& ascii) {
+        return WriteBytes(path, ascii);
+    }
+    bool ReadBytes(const std::wstring& path, std::string* bytes);
+    // Removes a file even when it is read-only.
+    void ForceDelete(const std::wstring& path);
+    // The thread's last-error value; ArmLastError first puts the sentinel there, so that a
+    // call that leaves it alone shows as 0xDEADBEEF.
+    uint32_t LastError() { return P().system.GetLastError(); }
+    void ArmLastError() { P().system.SetLastError(kSentinel); }
+
+private:
+    void RemoveTree(const std::wstring& folder, int depth);
+
+    std::unique_ptr<Env> env_;
+    std::wstring folder_;
+    std::wstring key_;
+};
+
+}  // namespace conf

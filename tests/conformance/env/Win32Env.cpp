@@ -1,0 +1,275 @@
+// The Windows side of the conformance tables: the real Win32 adapters, run under Wine (or
+// Windows). Set-up the ports cannot do is done here with the raw API: a recording window on
+// its own thread, stand-in programs and libraries copied from the fixtures next to this
+// program, and a foreign owner of a named mutex.
+#include "Conformance.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "win32/Win32Platform.h"
+
+namespace conf {
+namespace {
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() > 32768)
+            return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+// A fixture program or library built next to this program.
+std::wstring FixturePath(const wchar_t* name) {
+    std::wstring path = ProgramPath();
+    const size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos)
+        return name;
+    return path.substr(0, cut + 1) + name;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteWholeFile(const std::wstring& path, const void* data, DWORD size) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, data, size, &written, nullptr);
+    CloseHandle(file);
+    return ok && written == size;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string* bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0 &&
+           bytes->size() < (1u << 20)) {
+        bytes->append(buffer, read);
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// A top-level window on its own thread with a message loop, recording what it receives.
+class RecordingWindow {
+public:
+    RecordingWindow(const std::wstring& title, intptr_t reply) : title_(title), reply_(reply) {}
+    ~RecordingWindow() {
+        if (window_ != nullptr)
+            PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, 10000);
+            CloseHandle(thread_);
+        }
+        if (ready_ != nullptr)
+            CloseHandle(ready_);
+    }
+
+    bool Start() {
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (ready_ == nullptr)
+            return false;
+        thread_ = ::CreateThread(nullptr, 0, &RecordingWindow::Run, this, 0, nullptr);
+        if (thread_ == nullptr)
+            return false;
+        WaitForSingleObject(ready_, 10000);
+        return window_ != nullptr;
+    }
+
+    std::vector<Message> Messages() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return messages_;
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        static_cast<RecordingWindow*>(self)->Loop();
+        return 0;
+    }
+
+    void Loop() {
+        static const wchar_t kClass[] = L"CvConformanceRecorder";
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = &RecordingWindow::Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kClass;
+        RegisterClassW(&wc);  // fails harmlessly when another test registered it already
+        window_ = CreateWindowExW(0, kClass, title_.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, wc.hInstance, this);
+        SetEvent(ready_);
+        if (window_ == nullptr)
+            return;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self != nullptr) {
+            std::lock_guard<std::mutex> guard(self->mutex_);
+            self->messages_.push_back(Message{message, wParam, lParam});
+        }
+        if (message == WM_USER + 1 && self != nullptr)
+            return self->reply_;
+        if (message == WM_DESTROY) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    std::wstring title_;
+    intptr_t reply_;
+    HANDLE ready_ = nullptr;
+    HANDLE thread_ = nullptr;
+    HWND window_ = nullptr;
+    std::mutex mutex_;
+    std::vector<Message> messages_;
+};
+
+class Win32Env : public Env {
+public:
+    ~Win32Env() override {
+        window_.reset();
+        for (HANDLE h : mutexes_)
+            CloseHandle(h);
+    }
+
+    platform::Platform& Platform() override { return win32::RealPlatform(); }
+
+    bool IsWine() override {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
+
+    uint32_t ProcessId() override { return GetCurrentProcessId(); }
+
+    platform::OsVersion KnownVersion() override {
+        platform::OsVersion v;
+        using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        FARPROC proc = ntdll ? GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
+        if (proc == nullptr)
+            return v;
+        OSVERSIONINFOEXW info = {};
+        info.dwOSVersionInfoSize = sizeof info;
+        reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)()>(proc))(&info);
+        v.major = info.dwMajorVersion;
+        v.minor = info.dwMinorVersion;
+        v.build = info.dwBuildNumber;
+        v.platformId = info.dwPlatformId;
+        v.servicePackMajor = info.wServicePackMajor;
+        v.productType = info.wProductType;
+        return v;
+    }
+
+    uint16_t KnownUiLanguage() override { return GetUserDefaultUILanguage(); }
+
+    std::wstring KnownModulePath() override { return ProgramPath(); }
+
+    bool CreateRecordingWindow(const std::wstring& title, intptr_t reply) override {
+        window_.reset(new RecordingWindow(title, reply));
+        return window_->Start();
+    }
+
+    std::vector<Message> RecordedMessages() override {
+        return window_ ? window_->Messages() : std::vector<Message>();
+    }
+
+    bool InstallStandIn(const std::wstring& path, uint32_t exitCode) override {
+        if (!CopyFileW(FixturePath(L"cv_standin.exe").c_str(), path.c_str(), FALSE)) {
+            std::printf("cannot copy the stand-in program (error %lu)\n", GetLastError());
+            return false;
+        }
+        const std::string code = std::to_string(exitCode);
+        return WriteWholeFile(path + L".code", code.data(), static_cast<DWORD>(code.size()));
+    }
+
+    bool StandInCommandLine(const std::wstring& path, std::wstring* commandLine) override {
+        std::string bytes;
+        if (!ReadWholeFile(path + L".log", &bytes))
+            return false;
+        commandLine->assign(reinterpret_cast<const wchar_t*>(bytes.data()),
+                            bytes.size() / sizeof(wchar_t));
+        return true;
+    }
+
+    bool InstallRegisterLibrary(const std::wstring& path) override {
+        if (!CopyFileW(FixturePath(L"cv_register.dll").c_str(), path.c_str(), FALSE)) {
+            std::printf("cannot copy the fixture library (error %lu)\n", GetLastError());
+            return false;
+        }
+        return true;
+    }
+
+    bool LibraryRegistered(const std::wstring& path) override {
+        return FileExists(path + L".called");
+    }
+
+    bool HoldForeignMutex(const std::wstring& name) override {
+        HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+        if (h == nullptr)
+            return false;
+        mutexes_.push_back(h);
+        return true;
+    }
+
+private:
+    std::unique_ptr<RecordingWindow> window_;
+    std::vector<HANDLE> mutexes_;
+};
+
+}  // namespace
+
+std::unique_ptr<Env> CreateEnv() {
+    return std::unique_ptr<Env>(new Win32Env());
+}
+
+}  // namespace conf
+
+int main(int argc, char** argv) {
+    // The program initialises COM on its main thread for the multithreaded apartment; the
+    // tables run there too.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(hr)) {
+        std::printf("CoInitializeEx failed: 0x%08lX\n", static_cast<unsigned long>(hr));
+        return 2;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    conf::PrintSummary();
+    CoUninitialize();
+    return result;
+}
