@@ -72,6 +72,16 @@ static_assert(Same(win::kErrorResourceNameNotFound, ERROR_RESOURCE_NAME_NOT_FOUN
               "win::kErrorResourceNameNotFound");
 static_assert(Same(win::kErrorControlIdNotFound, ERROR_CONTROL_ID_NOT_FOUND),
               "win::kErrorControlIdNotFound");
+static_assert(Same(win::kErrorSuccessRebootInitiated, ERROR_SUCCESS_REBOOT_INITIATED),
+              "win::kErrorSuccessRebootInitiated");
+static_assert(Same(win::kErrorInstallUserexit, ERROR_INSTALL_USEREXIT),
+              "win::kErrorInstallUserexit");
+static_assert(Same(win::kErrorInstallFailure, ERROR_INSTALL_FAILURE),
+              "win::kErrorInstallFailure");
+static_assert(Same(win::kErrorInstallPlatformUnsupported, ERROR_INSTALL_PLATFORM_UNSUPPORTED),
+              "win::kErrorInstallPlatformUnsupported");
+static_assert(Same(win::kErrorSuccessRebootRequired, ERROR_SUCCESS_REBOOT_REQUIRED),
+              "win::kErrorSuccessRebootRequired");
 
 // HRESULTs (as signed 32-bit values).
 static_assert(Same(win::kSOk, S_OK), "win::kSOk");
@@ -318,6 +328,8 @@ static_assert(Same(win::kEwxReboot, EWX_REBOOT), "win::kEwxReboot");
 static_assert(Same(win::kEwxForce, EWX_FORCE), "win::kEwxForce");
 static_assert(Same(win::kShtdnReasonMajorSoftware, SHTDN_REASON_MAJOR_SOFTWARE),
               "win::kShtdnReasonMajorSoftware");
+static_assert(Same(win::kLoadLibrarySearchSystem32, LOAD_LIBRARY_SEARCH_SYSTEM32),
+              "win::kLoadLibrarySearchSystem32");
 
 // Shell change notification.
 static_assert(Same(win::kShcneAssocChanged, SHCNE_ASSOCCHANGED), "win::kShcneAssocChanged");

@@ -45,6 +45,12 @@ constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 constexpr uint32_t kErrorResourceNameNotFound = 1814;
 constexpr uint32_t kErrorControlIdNotFound = 1421;
+// The installer results that setup programs report as their exit codes.
+constexpr uint32_t kErrorSuccessRebootInitiated = 1641;
+constexpr uint32_t kErrorInstallUserexit = 1602;
+constexpr uint32_t kErrorInstallFailure = 1603;
+constexpr uint32_t kErrorInstallPlatformUnsupported = 1633;
+constexpr uint32_t kErrorSuccessRebootRequired = 3010;
 
 // HRESULTs (as signed 32-bit values).
 constexpr int32_t kSOk = 0;
@@ -314,6 +320,7 @@ constexpr uint32_t kEwxReboot = 0x00000002;
 constexpr uint32_t kEwxForce = 0x00000004;
 constexpr uint32_t kEwxPowerOff = 0x00000008;
 constexpr uint32_t kShtdnReasonMajorSoftware = 0x00030000;
+constexpr uint32_t kLoadLibrarySearchSystem32 = 0x00000800;
 
 // Shell change notification.
 constexpr int32_t kShcneAssocChanged = 0x08000000;
