@@ -174,7 +174,10 @@ uint32_t ParseProfileInt(const std::wstring& text) {
             break;
         value = value * base + digit;
     }
-    return negative ? 0u - value : value;
+    // GetPrivateProfileInt is documented to return zero for a value below zero. (Wine
+    // returns the negative number converted to unsigned; the conformance table records
+    // that difference.)
+    return negative && value != 0 ? 0u : value;
 }
 
 }  // namespace

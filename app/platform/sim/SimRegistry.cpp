@@ -315,6 +315,15 @@ uint32_t SimRegistry::WriteValue(Hive hive, const std::vector<std::wstring>& pat
     if (!key)
         return win::kErrorInvalidHandle;
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    // Windows NT completes a string whose count leaves out its terminator: when the last
+    // counted character is not null and the caller's next character is, the terminator
+    // is stored too. Like Windows, this reads the two bytes after the counted data.
+    if (bytes && size >= 2 && size % 2 == 0 &&
+        (type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz) &&
+        (bytes[size - 2] != 0 || bytes[size - 1] != 0) && bytes[size] == 0 &&
+        bytes[size + 1] == 0) {
+        size += 2;
+    }
     std::vector<uint8_t> stored(bytes, bytes + (data ? size : 0));
     Value* v = FindValue(key, name);
     if (v) {

@@ -308,7 +308,7 @@ int32_t SimShell::GetFolderPath(int csidlAndFlags, std::wstring* path) {
 int32_t SimShell::CreateShellLink(std::unique_ptr<ShellLink>* link) {
     Guard guard(machine_.Lock());
     link->reset();
-    if (!machine_.system().ComInitializedOnThisThread()) {
+    if (!machine_.system().ComUsableOnThisThread()) {
         return kCoENotInitialized;
     }
     if (linkCreationFailure_ != 0) {

@@ -85,7 +85,7 @@ int32_t SimWmi::QueryHotfixes(WmiStage* failedStage, std::unique_ptr<HotfixEnume
     ++queries_;
     results->reset();
     // CoCreateInstance of the locator is the first call that needs COM on the thread.
-    if (!machine_.system().ComInitializedOnThisThread()) {
+    if (!machine_.system().ComUsableOnThisThread()) {
         *failedStage = WmiStage::Locator;
         return kCoENotInitialized;
     }
