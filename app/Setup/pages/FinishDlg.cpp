@@ -1,0 +1,82 @@
+#include "Setup/pages/FinishDlg.h"
+
+#include "Setup/res/resource.h"
+#include "base/Text.h"
+
+namespace {
+
+// Class names are read into a buffer of this many characters.
+constexpr int kClassNameChars = 64;
+
+// The theme library, loaded from the system folder by its full path so that no copy in
+// the program's own folder or the current folder can stand in for it.
+constexpr const wchar_t kThemeLibrary[] = L"UxTheme.dll";
+
+// Whether the application is drawn with visual styles: IsAppThemed of the theme library.
+// False when the library or the function is missing.
+bool IsAppThemed(platform::Platform& platform) {
+    std::wstring path;
+    if (!platform.system.GetSystemDirectory(&path) || path.empty()) {
+        return false;
+    }
+    base::TrimTrailingBackslashes(path);
+    path += L'\\';
+    path += kThemeLibrary;
+    const platform::ModuleHandle library = platform.processes.LoadLibrary(path);
+    if (!library) {
+        return false;
+    }
+    bool themed = false;
+    if (const platform::ProcAddress proc =
+            platform.processes.GetProcAddress(library, "IsAppThemed")) {
+        themed = platform.processes.CallNoArgumentProc(proc) != 0;
+    }
+    platform.processes.FreeLibrary(library);
+    return themed;
+}
+
+}  // namespace
+
+CFinishDlg::CFinishDlg(InstallerSettings& settings, platform::Platform& platform)
+    : CSetupPage(IDD_FINISH, settings, platform) {}
+
+// Back and Cancel are disabled in the template and have no handlers; the dialog manager
+// ignores Escape and the close box while Cancel is disabled.
+BEGIN_MESSAGE_MAP(CFinishDlg, CSetupPage)
+ON_WM_PAINT()
+ON_WM_CTLCOLOR()
+ON_BN_CLICKED(IDC_NEXT, &CFinishDlg::OnBnClickedNext)
+END_MESSAGE_MAP()
+
+bool CFinishDlg::OnInitPage() {
+    // The default answer is "restart now", whatever RestartNow holds.
+    GetUi().SendMessage(GetDlgItem(IDC_RESTART_YES), win::kBmSetCheck, win::kBstChecked, 0);
+    return true;
+}
+
+platform::BrushHandle CFinishDlg::OnCtlColor(platform::DcHandle dc, platform::WindowHandle control,
+                                             int ctlColorType) {
+    platform::Ui& ui = GetUi();
+    if (base::EqualsNoCase(ui.GetClassName(control, kClassNameChars), L"Button")) {
+        // The radio buttons stand on the white area. With visual styles a button paints
+        // its own background, so it is given white; in the classic look the hollow brush
+        // lets the white painted beneath show through.
+        if (IsAppThemed(m_platform)) {
+            platform::Rect rect;
+            if (ui.GetClientRect(control, &rect)) {
+                ui.FillRect(dc, rect, platform::Color{255, 255, 255});
+            }
+        }
+        return ui.GetStockBrush(platform::StockBrush::Hollow);
+    }
+    return CSetupPage::OnCtlColor(dc, control, ctlColorType);
+}
+
+void CFinishDlg::OnBnClickedNext() {
+    m_settings.RestartNow = GetUi().SendMessage(GetDlgItem(IDC_RESTART_YES), win::kBmGetCheck, 0,
+                                                0) == static_cast<intptr_t>(win::kBstChecked)
+                                ? 1
+                                : 0;
+    OnOK();
+    m_nResult = PageNext;
+}
