@@ -517,12 +517,14 @@ TEST(SimFilesTest, ProfileReading) {
 }
 
 TEST(SimFilesTest, ProfileIntegers) {
+    // A value below zero gives 0, as GetPrivateProfileInt is documented to return.
     struct Row {
         const char* text;
         uint32_t expected;
     } rows[] = {
-        {"42", 42},   {"  7", 7},   {"+8", 8},   {"-5", 0u - 5u}, {"12abc", 12}, {"abc", 0},
-        {"0x1F", 31}, {"0X10", 16}, {"010", 10}, {"", 99},        {"\"3\"", 3},  {"4294967297", 1},
+        {"42", 42},    {"  7", 7},   {"+8", 8},         {"-5", 0},    {"-0", 0},
+        {"12abc", 12}, {"abc", 0},   {"0x1F", 31},      {"0X10", 16}, {"010", 10},
+        {"", 99},      {"\"3\"", 3}, {"4294967297", 1},
     };
     for (const auto& r : rows) {
         sim::Machine m;
