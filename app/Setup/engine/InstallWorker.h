@@ -37,3 +37,14 @@ void RunInstall(platform::Platform& platform, InstallerSettings& settings,
 // The install sequence; the outcome is left in settings.InstallFailed.
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,
                const InstallWorkerArgs* args, int32_t silent);
+
+// The first work of RunInstall: InstallDir, SystemDir, SourceDir and StartMenuPath from the
+// Program Files folder, the system folder, the program's own path and the all-users
+// Programs folder, each read as into a buffer of MAX_PATH characters (a failed query gives
+// an empty text, which the derivation uses as it is) and trimmed of trailing backslashes.
+void DeriveFolders(platform::Platform& platform, InstallerSettings& settings);
+
+// Creates |path| and every missing folder above it, one level at a time. Levels that exist
+// already or cannot be created are passed over. True when |path| is a folder afterwards.
+// Drive roots ("C:\") and the server and share of a UNC path are never created.
+bool CreateFolderPath(platform::Files& files, const std::wstring& path);

@@ -139,6 +139,17 @@ void SimSystem::FailNextThreadStart(uint32_t error) {
     nextThreadStartError_ = error;
 }
 
+void SimSystem::SetDllSearchFunctions(bool defaultDllDirectories, bool setDllDirectory) {
+    Guard guard(machine_.Lock());
+    hasDefaultDllDirectories_ = defaultDllDirectories;
+    hasSetDllDirectory_ = setDllDirectory;
+}
+
+void SimSystem::FailDllSearchRestriction(uint32_t error) {
+    Guard guard(machine_.Lock());
+    dllSearchError_ = error;
+}
+
 // --- Inspection ---
 
 std::vector<SimSystem::SleepRecord> SimSystem::Sleeps() {
@@ -166,6 +177,26 @@ std::optional<uint32_t> SimSystem::ApartmentOf(std::thread::id thread) {
 
 bool SimSystem::ComInitializedOnThisThread() {
     return ApartmentOf(std::this_thread::get_id()).has_value();
+}
+
+bool SimSystem::ComUsableOnThisThread() {
+    Guard guard(machine_.Lock());
+    if (apartments_.count(std::this_thread::get_id()) != 0) {
+        return true;
+    }
+    // A thread that never initialised COM is an implicit member of the process's
+    // multithreaded apartment while some other thread keeps that apartment alive.
+    for (const auto& entry : apartments_) {
+        if (entry.second == win::kCoinitMultithreaded) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<SimSystem::DllSearchRecord> SimSystem::DllSearchRestrictions() {
+    Guard guard(machine_.Lock());
+    return dllSearches_;
 }
 
 std::vector<SimSystem::ThreadRecord> SimSystem::ThreadsStarted() {
@@ -363,6 +394,25 @@ bool SimSystem::CloseThread(KernelHandle thread) {
 bool SimSystem::IsThreadHandle(KernelHandle handle) {
     Guard guard(machine_.Lock());
     return openThreads_.count(handle.value) != 0;
+}
+
+bool SimSystem::RestrictDllSearchPath(DllSearchRestriction* way) {
+    Guard guard(machine_.Lock());
+    DllSearchRestriction taken = DllSearchRestriction::None;
+    // As the Win32 adapter: the newer function first, the older one when it is missing or
+    // fails. A missing export leaves ERROR_PROC_NOT_FOUND from the lookup.
+    if (dllSearchError_ == 0 && hasDefaultDllDirectories_) {
+        taken = DllSearchRestriction::DefaultDllDirectories;
+    } else if (dllSearchError_ == 0 && hasSetDllDirectory_) {
+        taken = DllSearchRestriction::EmptyDllDirectory;
+    } else {
+        machine_.SetLastError(dllSearchError_ != 0 ? dllSearchError_ : win::kErrorProcNotFound);
+    }
+    dllSearches_.push_back({std::this_thread::get_id(), taken});
+    if (way != nullptr) {
+        *way = taken;
+    }
+    return taken != DllSearchRestriction::None;
 }
 
 }  // namespace sim

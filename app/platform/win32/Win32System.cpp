@@ -13,6 +13,8 @@ namespace win32 {
 namespace {
 
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
 
 // GetSystemDirectoryW and GetWindowsDirectoryW return the length without the terminator
 // when the folder fits, and the size needed (terminator included) when it does not; the
@@ -176,6 +178,29 @@ uint32_t Win32System::WaitForThread(KernelHandle thread, uint32_t milliseconds) 
 
 bool Win32System::CloseThread(KernelHandle thread) {
     return ::CloseHandle(ToWin32<HANDLE>(thread)) != FALSE;
+}
+
+bool Win32System::RestrictDllSearchPath(DllSearchRestriction* way) {
+    // Neither function is imported: SetDefaultDllDirectories is missing before Windows 8
+    // (and Windows 7 without KB2533623), SetDllDirectoryW before Windows XP SP1.
+    DllSearchRestriction taken = DllSearchRestriction::None;
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel != nullptr) {
+        const FARPROC setDefault = ::GetProcAddress(kernel, "SetDefaultDllDirectories");
+        if (setDefault != nullptr &&
+            ProcAs<SetDefaultDllDirectoriesFunction>(setDefault)(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+            taken = DllSearchRestriction::DefaultDllDirectories;
+        } else {
+            const FARPROC setDirectory = ::GetProcAddress(kernel, "SetDllDirectoryW");
+            if (setDirectory != nullptr && ProcAs<SetDllDirectoryFunction>(setDirectory)(L"")) {
+                taken = DllSearchRestriction::EmptyDllDirectory;
+            }
+        }
+    }
+    if (way != nullptr) {
+        *way = taken;
+    }
+    return taken != DllSearchRestriction::None;
 }
 
 }  // namespace win32

@@ -28,6 +28,14 @@ enum class Wow64Probe {
 
 using ThreadProc = uint32_t (*)(void* argument);
 
+// How RestrictDllSearchPath took the current folder (and the PATH) out of the search for
+// libraries loaded by name.
+enum class DllSearchRestriction {
+    None,                   // neither function worked: the system's default search order applies
+    DefaultDllDirectories,  // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
+    EmptyDllDirectory,      // SetDllDirectoryW(L""): the current folder is no longer searched
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -69,6 +77,14 @@ public:
     virtual KernelHandle CreateThread(ThreadProc proc, void* argument) = 0;
     virtual uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) = 0;
     virtual bool CloseThread(KernelHandle thread) = 0;
+
+    // Restricts the search for libraries loaded by name. SetDefaultDllDirectories with
+    // kLoadLibrarySearchSystem32 when kernel32 exports it (Windows 8, Windows 7 with
+    // KB2533623); otherwise, or when that call fails, SetDllDirectoryW(L"") when kernel32
+    // exports it (Windows XP SP1 and later). Both are looked up by name, so the program
+    // still loads on systems without them. |way| receives what took effect (None when
+    // nothing did, with the thread's last-error value of the last call); true unless None.
+    virtual bool RestrictDllSearchPath(DllSearchRestriction* way) = 0;
 };
 
 // Saves the thread's last-error value and puts it back when it goes out of scope, for

@@ -22,6 +22,7 @@ namespace sim {
 class Machine;
 
 // Shared with the ports' constants (kept in namespace sim for the sim's own code).
+using platform::DllSearchRestriction;
 using win::HresultFromWin32;
 using win::kCoENotInitialized;
 using win::kEwxPowerOff;
@@ -32,6 +33,11 @@ public:
     struct SleepRecord {
         std::thread::id thread;
         uint32_t milliseconds = 0;
+    };
+    // One RestrictDllSearchPath call: what took effect (None when it failed).
+    struct DllSearchRecord {
+        std::thread::id thread;
+        DllSearchRestriction way = DllSearchRestriction::None;
     };
     struct ThreadRecord {
         KernelHandle handle;
@@ -69,6 +75,12 @@ public:
     void SetUiLanguage(uint16_t language);
     // The next CreateThread fails with |error| (once).
     void FailNextThreadStart(uint32_t error);
+    // Which of the two DLL-search functions kernel32 exports (both by default; Windows XP
+    // SP1 to Windows 7 without KB2533623 lack SetDefaultDllDirectories, Windows XP before
+    // SP1 lacks both).
+    void SetDllSearchFunctions(bool defaultDllDirectories, bool setDllDirectory);
+    // Every call of either function fails with |error| (0 = succeed again).
+    void FailDllSearchRestriction(uint32_t error);
 
     // --- Inspection ---
     std::vector<SleepRecord> Sleeps();
@@ -76,7 +88,11 @@ public:
     // The apartment model the thread initialised COM with, if any.
     std::optional<uint32_t> ApartmentOf(std::thread::id thread);
     bool ComInitializedOnThisThread();
+    // Whether COM calls work on this thread: it initialised COM, or it belongs implicitly
+    // to the multithreaded apartment that another thread of the process entered.
+    bool ComUsableOnThisThread();
     std::vector<ThreadRecord> ThreadsStarted();
+    std::vector<DllSearchRecord> DllSearchRestrictions();
     // Threads started through CreateThread that have not finished yet.
     size_t RunningThreadCount();
 
@@ -96,6 +112,7 @@ public:
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
     uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override;
     bool CloseThread(KernelHandle thread) override;
+    bool RestrictDllSearchPath(DllSearchRestriction* way) override;
 
     // Whether |handle| is an open handle of a thread started through CreateThread.
     bool IsThreadHandle(KernelHandle handle);
@@ -124,6 +141,10 @@ private:
     uint16_t uiLanguage_ = 1033;
     uint32_t nextThreadStartError_ = 0;
     std::vector<SleepRecord> sleeps_;
+    bool hasDefaultDllDirectories_ = true;
+    bool hasSetDllDirectory_ = true;
+    uint32_t dllSearchError_ = 0;
+    std::vector<DllSearchRecord> dllSearches_;
     std::map<std::thread::id, uint32_t> randState_;
     std::map<std::thread::id, uint32_t> apartments_;
     std::vector<ThreadRecord> threadsStarted_;

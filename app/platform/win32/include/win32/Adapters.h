@@ -12,6 +12,7 @@ using platform::BrushHandle;
 using platform::Color;
 using platform::DcHandle;
 using platform::DialogProcedure;
+using platform::DllSearchRestriction;
 using platform::EditStreamCallback;
 using platform::FileHandle;
 using platform::FindData;
@@ -139,6 +140,7 @@ public:
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
     uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override;
     bool CloseThread(KernelHandle thread) override;
+    bool RestrictDllSearchPath(DllSearchRestriction* way) override;
 };
 
 class Win32Processes final : public platform::Processes {

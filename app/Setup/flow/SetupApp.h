@@ -1,0 +1,80 @@
+// The setup program's application object and its start-up: everything the program does
+// happens in CSetupApp::InitInstance, which prepares the process, reads the command line,
+// runs the prerequisite checks and then walks the wizard pages or the silent path. There is
+// no main window: InitInstance returns false on every path, so the framework never runs a
+// message loop and the process ends when it returns, with the run's exit code
+// (Setup/flow/ExitCodes.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Setup/flow/InstallerSettings.h"
+#include "framework/WinApp.h"
+#include "platform/Platform.h"
+
+// What the process computes before InitInstance runs (during static initialisation in the
+// program's original form).
+struct SetupProcess {
+    // The base of the driver's control codes. Its computation arrives with the driver
+    // interface; until then it stays 0.
+    uint32_t ControlCodeBase = 0;
+};
+
+// The command-line options. Argument 0 (the program) is never examined. "-silent" or
+// "/silent" (whole argument, ignoring case) sets |silent|; an argument whose first 8
+// characters are "-config:" or "/config:" (ignoring case) sets |configFile| to the rest,
+// without a leading and a trailing run of double quotes (quotes inside remain); a later one
+// replaces an earlier one. Anything else is ignored. Outputs not named are left as they are.
+void ParseArguments(const std::vector<std::wstring>& args, bool* silent, std::wstring* configFile);
+
+// GetCommandLineW split by CommandLineToArgvW, then ParseArguments. When splitting fails
+// nothing is set and false is returned.
+bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configFile);
+
+// The prerequisite checks. For now they only set VersionText once the Windows-version test
+// would have passed; the checks themselves (Windows version, the running product, required
+// updates) arrive later and will set |exitCode| when they end the run. False ends the run
+// before any page (the failing check has shown its own message).
+bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
+                           uint32_t* exitCode);
+
+// The full path of a library in the system folder (GetSystemDirectoryW + "\" + name), so
+// that no copy in the program's folder or the current folder can stand in for it. Empty
+// when the system folder cannot be read.
+std::wstring SystemLibraryPath(platform::System& system, const std::wstring& name);
+
+// The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
+// framework's rich edit initialisation) and "riched20.dll", which registers the
+// "RichEdit20W" class that the page's template names; both from the system folder. Returns
+// true when both were loaded (the start-up goes on either way).
+bool InitRichEdit(platform::Platform& platform);
+
+class CSetupApp : public CWinApp {
+public:
+    CSetupApp(platform::Platform& platform, InstallerSettings& settings, SetupProcess& process);
+
+    // The start-up, in order: restrict the DLL search path, register the common controls
+    // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
+    // own initialisation, the command line, the prerequisite checks, the page sequence.
+    // Returns false on every path.
+    bool InitInstance() override;
+
+    // The run's result, valid once InitInstance has returned.
+    uint32_t GetExitCode() const { return m_nExitCode; }
+    // Set from the command line by InitInstance.
+    bool IsSilent() const { return m_bSilent; }
+    platform::DllSearchRestriction GetDllSearchRestriction() const { return m_dllSearch; }
+
+private:
+    InstallerSettings& m_settings;
+    SetupProcess& m_process;
+    bool m_bSilent = false;
+    uint32_t m_nExitCode;
+    platform::DllSearchRestriction m_dllSearch = platform::DllSearchRestriction::None;
+};
+
+// The whole run as the entry point does it: the application object over |platform|, its
+// InitInstance, and the exit code.
+uint32_t RunSetup(platform::Platform& platform, InstallerSettings& settings, SetupProcess& process);

@@ -1,0 +1,251 @@
+// The start-up: the command line, the order of the preparations (DLL search restriction
+// first, the rich edit libraries by full path), and the restriction's fallbacks.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FlowTestPorts.h"
+#include "Setup/flow/ExitCodes.h"
+#include "Setup/flow/SetupApp.h"
+#include "Setup/res/EmbeddedRes.h"
+#include "Setup/res/resource.h"
+#include "base/Text.h"
+#include "sim/Machine.h"
+
+namespace {
+
+// ---- The command line ----
+
+TEST(FlowStartupTest, CommandLineOptions) {
+    struct Case {
+        const wchar_t* commandLine;
+        bool silent;
+        const wchar_t* configFile;
+    };
+    const Case cases[] = {
+        {L"\"C:\\Setup\\Setup.exe\"", false, L""},
+        {L"Setup.exe -silent", true, L""},
+        {L"Setup.exe /silent", true, L""},
+        {L"Setup.exe -SiLeNt", true, L""},
+        {L"Setup.exe /SILENT", true, L""},
+        {L"Setup.exe -silentx", false, L""},
+        {L"Setup.exe silent", false, L""},
+        {L"Setup.exe --silent", false, L""},
+        {L"-silent", false, L""},  // argument 0 is the program, never an option
+        {L"-silent -config:a.ini", false, L"a.ini"},
+        {L"Setup.exe -config:", false, L""},
+        {L"Setup.exe -config:C:\\a.ini", false, L"C:\\a.ini"},
+        {L"Setup.exe /CONFIG:C:\\a.ini", false, L"C:\\a.ini"},
+        {L"Setup.exe -Config:a.ini", false, L"a.ini"},
+        {L"Setup.exe config:a.ini", false, L""},
+        {L"Setup.exe -configx:a.ini", false, L""},
+        // Quotes the splitting keeps (escaped) are removed at both ends, inner ones stay.
+        {L"Setup.exe \"-config:C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini"},
+        {L"Setup.exe -config:\"C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini"},
+        {L"Setup.exe -config:\\\"C:\\a.ini\\\"", false, L"C:\\a.ini"},
+        {L"Setup.exe -config:\\\"\\\"C:\\a.ini\\\"\\\"", false, L"C:\\a.ini"},
+        {L"Setup.exe -config:\\\"C:\\a.ini", false, L"C:\\a.ini"},
+        {L"Setup.exe -config:C:\\a.ini\\\"", false, L"C:\\a.ini"},
+        {L"Setup.exe -config:C:\\a\\\"b\\\".ini", false, L"C:\\a\"b\".ini"},
+        {L"Setup.exe -config:\\\"\\\"\\\"", false, L""},
+        {L"Setup.exe -config:a.ini -config:b.ini", false, L"b.ini"},
+        {L"Setup.exe -config:a.ini -config:", false, L""},
+        {L"Setup.exe -silent -config:a.ini", true, L"a.ini"},
+        {L"Setup.exe /config:a.ini /silent", true, L"a.ini"},
+        {L"Setup.exe -other -silent unknown", true, L""},
+    };
+    for (const Case& c : cases) {
+        sim::Machine m;
+        m.shell().SetCommandLine(c.commandLine);
+        bool silent = false;
+        std::wstring config;
+        EXPECT_TRUE(ReadCommandLine(m.shell(), &silent, &config));
+        EXPECT_EQ(silent, c.silent) << "input " << base::ToUtf8(c.commandLine);
+        EXPECT_EQ(config, c.configFile)
+            << "got " << base::ToUtf8(config) << " / expected " << base::ToUtf8(c.configFile)
+            << " / input " << base::ToUtf8(c.commandLine);
+    }
+}
+
+TEST(FlowStartupTest, AFailedSplitLeavesTheDefaults) {
+    sim::Machine m;
+    m.shell().SetCommandLine(L"Setup.exe -silent -config:a.ini");
+    m.shell().FailCommandLineSplit();
+    bool silent = false;
+    std::wstring config;
+    EXPECT_FALSE(ReadCommandLine(m.shell(), &silent, &config));
+    EXPECT_FALSE(silent);
+    EXPECT_TRUE(config.empty());
+}
+
+// ---- The start-up order ----
+
+class Log {
+public:
+    void Add(const std::wstring& line) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        lines_.push_back(line);
+    }
+    std::vector<std::wstring> Lines() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return lines_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::wstring> lines_;
+};
+
+class OrderedSystem : public flowtest::ForwardingSystem {
+public:
+    OrderedSystem(platform::System& inner, Log& log) : ForwardingSystem(inner), log_(log) {}
+    bool RestrictDllSearchPath(platform::DllSearchRestriction* way) override {
+        log_.Add(L"restrict");
+        return ForwardingSystem::RestrictDllSearchPath(way);
+    }
+    int32_t CoInitializeEx(uint32_t model) override {
+        log_.Add(base::Format(L"com %u", model));
+        return ForwardingSystem::CoInitializeEx(model);
+    }
+
+private:
+    Log& log_;
+};
+
+class OrderedProcesses : public flowtest::ForwardingProcesses {
+public:
+    OrderedProcesses(platform::Processes& inner, Log& log)
+        : ForwardingProcesses(inner), log_(log) {}
+    platform::ModuleHandle LoadLibrary(const std::wstring& path) override {
+        log_.Add(L"load " + path);
+        return ForwardingProcesses::LoadLibrary(path);
+    }
+
+private:
+    Log& log_;
+};
+
+class OrderedUi : public flowtest::ForwardingUi {
+public:
+    OrderedUi(platform::Ui& inner, Log& log) : ForwardingUi(inner), log_(log) {}
+    bool InitCommonControls(uint32_t size, uint32_t classes) override {
+        log_.Add(base::Format(L"controls %u 0x%X", size, classes));
+        return ForwardingUi::InitCommonControls(size, classes);
+    }
+    intptr_t DialogBox(int templateId, platform::DialogProcedure* procedure) override {
+        log_.Add(base::Format(L"dialog %d", templateId));
+        return ForwardingUi::DialogBox(templateId, procedure);
+    }
+
+private:
+    Log& log_;
+};
+
+// The restriction comes before anything that may load a library; the rich edit libraries
+// are loaded by their full path in the system folder, even when copies lie next to the
+// program. A run cancelled on the Welcome page ends with the user's-exit code.
+TEST(FlowStartupTest, TheDllSearchIsRestrictedFirstAndLibrariesComeFromSystem32) {
+    sim::Machine m;
+    size_t size = 0;
+    const unsigned char* res = EmbeddedSetupRes(&size);
+    ASSERT_TRUE(m.ui().SetResources(res, size));
+    m.ui().SetIdleTimeout(std::chrono::milliseconds(5000));
+    for (const wchar_t* path :
+         {L"C:\\Windows\\system32\\riched32.dll", L"C:\\Windows\\system32\\riched20.dll",
+          L"C:\\Setup\\riched20.dll"}) {
+        m.files().AddFile(path, "MZ");
+        m.processes().RegisterLibrary(path, {});
+    }
+    Log log;
+    OrderedSystem system(m.system(), log);
+    OrderedProcesses processes(m.processes(), log);
+    OrderedUi ui(m.ui(), log);
+    platform::Platform platform{m.registry(), m.files(), m.volumes(), m.shell(),
+                                system,       processes, m.wmi(),     ui};
+    m.ui().User().AnswerMessageBox(win::kIdOk);
+    m.ui().User().OnPage(IDD_WELCOME, [](sim::PageDriver& p) { p.Click(win::kIdCancel); });
+
+    InstallerSettings settings;
+    SetupProcess process;
+    CSetupApp app(platform, settings, process);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.GetExitCode(), kExitCancelled);
+    EXPECT_EQ(process.ControlCodeBase, 0u);
+    EXPECT_EQ(settings.VersionText, L"1.4.0.672");
+    EXPECT_EQ(app.GetDllSearchRestriction(), platform::DllSearchRestriction::DefaultDllDirectories);
+
+    const std::vector<std::wstring> expected = {
+        L"restrict",
+        base::Format(L"controls 8 0x%X", 0xFFu),
+        base::Format(L"com %u", win::kCoinitMultithreaded),
+        L"load C:\\Windows\\system32\\RICHED32.DLL",
+        L"load C:\\Windows\\system32\\riched20.dll",
+        base::Format(L"dialog %d", IDD_WELCOME),
+    };
+    const std::vector<std::wstring> got = log.Lines();
+    ASSERT_GE(got.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(got[i], expected[i]) << "step " << i << ": got " << base::ToUtf8(got[i])
+                                       << " / expected " << base::ToUtf8(expected[i]);
+    }
+    for (const auto& event : m.processes().LibraryEvents()) {
+        EXPECT_TRUE(base::StartsWithNoCase(event.path, L"C:\\Windows\\system32\\"))
+            << base::ToUtf8(event.path);
+    }
+    EXPECT_TRUE(m.processes().IsLibraryLoaded(L"C:\\Windows\\system32\\riched20.dll"));
+    EXPECT_FALSE(m.processes().IsLibraryLoaded(L"C:\\Setup\\riched20.dll"));
+}
+
+// Newer systems restrict the search to the system folder, Windows XP SP1 to Windows 7
+// without the update take the current folder out, older ones keep the default order; the
+// start-up goes on in every case.
+TEST(FlowStartupTest, TheDllSearchRestrictionFallsBack) {
+    using platform::DllSearchRestriction;
+    struct Case {
+        bool hasDefaultDllDirectories;
+        bool hasSetDllDirectory;
+        uint32_t failure;
+        DllSearchRestriction expected;
+    };
+    const Case cases[] = {
+        {true, true, 0, DllSearchRestriction::DefaultDllDirectories},
+        {false, true, 0, DllSearchRestriction::EmptyDllDirectory},
+        {false, false, 0, DllSearchRestriction::None},
+        {true, true, win::kErrorInvalidParameter, DllSearchRestriction::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "default " << c.hasDefaultDllDirectories << " set "
+                                        << c.hasSetDllDirectory << " failure " << c.failure);
+        sim::Machine m;
+        m.system().SetDllSearchFunctions(c.hasDefaultDllDirectories, c.hasSetDllDirectory);
+        m.system().FailDllSearchRestriction(c.failure);
+        m.shell().SetCommandLine(L"Setup.exe -silent");
+        m.files().AddFile(L"C:\\Setup\\cvflt.sys", "driver");
+        m.files().MakeFolders(L"C:\\Windows\\system32\\drivers");
+        InstallerSettings settings;
+        SetupProcess process;
+        CSetupApp app(m.platform(), settings, process);
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.GetDllSearchRestriction(), c.expected);
+        const auto records = m.system().DllSearchRestrictions();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].way, c.expected);
+        EXPECT_EQ(app.GetExitCode(), kExitRestartRequired);
+        EXPECT_TRUE(m.files().Exists(L"C:\\Windows\\system32\\drivers\\cvflt.sys"));
+    }
+}
+
+TEST(FlowStartupTest, SystemLibraryPathUsesTheSystemFolder) {
+    sim::Machine m;
+    m.system().SetSystemFolder(L"D:\\WINNT\\System32\\");
+    EXPECT_EQ(SystemLibraryPath(m.system(), L"UxTheme.dll"), L"D:\\WINNT\\System32\\UxTheme.dll");
+    m.system().FailSystemDirectory(win::kErrorAccessDenied);
+    EXPECT_EQ(SystemLibraryPath(m.system(), L"UxTheme.dll"), L"");
+    EXPECT_FALSE(InitRichEdit(m.platform()));
+    EXPECT_TRUE(m.processes().LibraryEvents().empty());
+}
+
+}  // namespace
