@@ -32,6 +32,29 @@ struct Message {
     intptr_t lParam = 0;
 };
 
+// The user's mouse and keyboard on a dialog of the program (for the Ui table). The Env makes
+// one for a dialog whose modal loop runs on the calling thread, and its actions are called
+// from that dialog's procedure. On the sim they take effect at once; on Windows they post or
+// send the input messages, which the modal loop handles before any message posted after
+// the action.
+class DialogUser {
+public:
+    virtual ~DialogUser() = default;
+    // A mouse click on the control: disabled or hidden controls ignore it.
+    virtual void Click(int id) = 0;
+    // The focus moves to the edit as the Tab key moves it (its text gets selected), then
+    // the characters of |text| are typed one key at a time.
+    virtual void Type(int id, const std::wstring& text) = 0;
+    // A mouse click on the item |index| of a list box.
+    virtual void SelectItem(int listId, int index) = 0;
+    // Moves the focus onto the control as the Tab key does (WM_NEXTDLGCTL).
+    virtual void Focus(int id) = 0;
+    // A key (Escape, Enter) pressed while the dialog is active.
+    virtual void PressKey(uint32_t virtualKey) = 0;
+    // A click on the caption's close box.
+    virtual void CloseBox() = 0;
+};
+
 // What differs between the two sides: the platform itself and the set-up that the ports
 // cannot do. One Env per test, so that the sim side gets a fresh machine every time.
 class Env {
@@ -67,6 +90,20 @@ public:
 
     // Another owner of the named mutex |name| (a handle the ports do not know).
     virtual bool HoldForeignMutex(const std::wstring& name) = 0;
+
+    // Dialogs from the program's own templates (Setup.rc): the resources and what their
+    // controls need loaded first (the rich edit's library). False when that fails.
+    virtual bool PrepareDialogs() = 0;
+    // Makes |language| the user interface language the templates' variant is picked by.
+    // False when this side cannot: Windows runs in the language it was started in.
+    virtual bool UseUiLanguage(uint16_t language) = 0;
+    // The user's hands on |dialog| (see DialogUser).
+    virtual std::unique_ptr<DialogUser> User(platform::WindowHandle dialog) = 0;
+    // The next message box titled |caption| is answered by the user with |button| (IDOK,
+    // IDCANCEL, IDYES, IDNO). MessageBoxAnswered then tells whether that happened; call it
+    // once after each box.
+    virtual bool AnswerMessageBox(const std::wstring& caption, int button) = 0;
+    virtual bool MessageBoxAnswered() = 0;
 };
 
 // Made by the env file of each side.

@@ -820,10 +820,29 @@ intptr_t SimUi::DialogBox(int templateId, DialogProcedure* procedure) {
     if (font) {
         CallProcedure(dialog, win::kWmSetFont, static_cast<uintptr_t>(font), 0, &ignored);
     }
+    // The control the dialog manager focuses: the first tab stop; in a dialog without one,
+    // the first visible, enabled control of the first group.
+    auto firstFocus = [this, dialog]() -> std::uintptr_t {
+        std::uintptr_t tab = NextTabItem(dialog, 0);
+        DialogInfo* info = FindDialog(dialog);
+        if (tab || !info) {
+            return tab;
+        }
+        for (size_t i = 0; i < info->children.size(); ++i) {
+            Window* w = FindWindow(info->children[i]);
+            if (!w || (i > 0 && (w->style & win::kWsGroup))) {
+                break;
+            }
+            if (w->visible && w->enabled) {
+                return w->handle;
+            }
+        }
+        return 0;
+    };
     std::uintptr_t firstTab = 0;
     {
         Guard guard(machine_.Lock());
-        firstTab = NextTabItem(dialog, 0);
+        firstTab = firstFocus();
     }
     intptr_t init = 0;
     if (!CallProcedure(dialog, win::kWmInitDialog, static_cast<uintptr_t>(firstTab), 0, &init)) {
@@ -837,7 +856,7 @@ intptr_t SimUi::DialogBox(int templateId, DialogProcedure* procedure) {
         if (!ended && init) {
             // A nonzero answer asks the dialog manager to put the focus on the first tab
             // stop (found again: the procedure may have changed the controls).
-            firstTab = NextTabItem(dialog, 0);
+            firstTab = firstFocus();
         }
     }
     if (!ended && init) {

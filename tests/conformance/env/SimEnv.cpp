@@ -6,11 +6,28 @@
 
 #include <cstdio>
 
+#include "Setup/res/EmbeddedRes.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
 namespace conf {
 namespace {
+
+// The scripted user's page driver does what the user's hands do on Windows.
+class SimDialogUser : public DialogUser {
+public:
+    SimDialogUser(sim::SimUi& ui, platform::WindowHandle dialog) : driver_(ui, dialog, 0) {}
+
+    void Click(int id) override { driver_.Click(id); }
+    void Type(int id, const std::wstring& text) override { driver_.Type(id, text); }
+    void SelectItem(int listId, int index) override { driver_.SelectItem(listId, index); }
+    void Focus(int id) override { driver_.Focus(id); }
+    void PressKey(uint32_t virtualKey) override { driver_.PressKey(virtualKey); }
+    void CloseBox() override { driver_.CloseBox(); }
+
+private:
+    sim::PageDriver driver_;
+};
 
 class SimEnv : public Env {
 public:
@@ -93,8 +110,44 @@ public:
         return true;
     }
 
+    bool PrepareDialogs() override {
+        size_t size = 0;
+        const unsigned char* res = EmbeddedSetupRes(&size);
+        std::string error;
+        if (!machine_.ui().SetResources(res, size, &error)) {
+            std::printf("the program's resources do not load: %s\n", error.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    bool UseUiLanguage(uint16_t language) override {
+        machine_.system().SetUiLanguage(language);
+        return true;
+    }
+
+    std::unique_ptr<DialogUser> User(platform::WindowHandle dialog) override {
+        return std::unique_ptr<DialogUser>(new SimDialogUser(machine_.ui(), dialog));
+    }
+
+    bool AnswerMessageBox(const std::wstring& caption, int button) override {
+        boxCaption_ = caption;
+        boxesBefore_ = machine_.ui().MessageBoxes().size();
+        machine_.ui().User().AnswerMessageBox(button);
+        return true;
+    }
+
+    bool MessageBoxAnswered() override {
+        const auto boxes = machine_.ui().MessageBoxes();
+        if (boxes.size() != boxesBefore_ + 1)
+            return false;
+        return boxes.back().caption == boxCaption_ && boxes.back().queuedAnswer;
+    }
+
 private:
     sim::Machine machine_;
+    std::wstring boxCaption_;
+    size_t boxesBefore_ = 0;
     platform::WindowHandle window_;
 };
 

@@ -159,6 +159,109 @@ private:
     std::vector<Message> messages_;
 };
 
+// The user's hands on a real dialog: the input messages a mouse or the keyboard would
+// produce. Keys and typed characters are posted, so that the modal loop handles them
+// (IsDialogMessage) before a message the table posts afterwards.
+class Win32DialogUser : public DialogUser {
+public:
+    explicit Win32DialogUser(HWND dialog) : dialog_(dialog) {}
+
+    void Click(int id) override {
+        // A disabled or hidden window gets no mouse input at all; BM_CLICK does not check
+        // that on Wine, so it is checked here.
+        HWND control = GetDlgItem(dialog_, id);
+        if (control == nullptr || !IsWindowEnabled(control) || !IsWindowVisible(control))
+            return;
+        SendMessageW(control, BM_CLICK, 0, 0);
+    }
+
+    void Type(int id, const std::wstring& text) override {
+        HWND edit = GetDlgItem(dialog_, id);
+        if (edit == nullptr || !IsWindowEnabled(edit))
+            return;
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+        for (wchar_t c : text)
+            PostMessageW(edit, WM_CHAR, c, 1);
+    }
+
+    void SelectItem(int listId, int index) override {
+        HWND list = GetDlgItem(dialog_, listId);
+        RECT item = {};
+        if (list == nullptr || !IsWindowEnabled(list) ||
+            SendMessageW(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) == LB_ERR)
+            return;
+        const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(list, WM_LBUTTONUP, 0, at);
+    }
+
+    void Focus(int id) override {
+        HWND control = GetDlgItem(dialog_, id);
+        if (control != nullptr)
+            SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+
+    void PressKey(uint32_t virtualKey) override {
+        HWND target = GetFocus();
+        if (target == nullptr)
+            target = dialog_;
+        PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
+        PostMessageW(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+    }
+
+    void CloseBox() override { PostMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+private:
+    HWND dialog_;
+};
+
+// Answers a message box from another thread: waits for the dialog window with the box's
+// caption and clicks the button by sending it WM_COMMAND.
+class BoxAnswerer {
+public:
+    BoxAnswerer(const std::wstring& caption, int button) : caption_(caption), button_(button) {}
+    ~BoxAnswerer() {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, 15000);
+            CloseHandle(thread_);
+        }
+    }
+
+    bool Start() {
+        thread_ = ::CreateThread(nullptr, 0, &BoxAnswerer::Run, this, 0, nullptr);
+        return thread_ != nullptr;
+    }
+
+    bool Finish() {
+        if (thread_ == nullptr)
+            return false;
+        WaitForSingleObject(thread_, 15000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+        return answered_;
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        auto* me = static_cast<BoxAnswerer*>(self);
+        for (int attempt = 0; attempt < 400; ++attempt) {
+            HWND box = FindWindowW(L"#32770", me->caption_.c_str());
+            if (box != nullptr) {
+                SendMessageW(box, WM_COMMAND, MAKEWPARAM(me->button_, BN_CLICKED), 0);
+                me->answered_ = true;
+                return 0;
+            }
+            Sleep(25);
+        }
+        return 1;
+    }
+
+    std::wstring caption_;
+    int button_;
+    HANDLE thread_ = nullptr;
+    bool answered_ = false;
+};
+
 class Win32Env : public Env {
 public:
     ~Win32Env() override {
@@ -246,7 +349,44 @@ public:
         return true;
     }
 
+    bool PrepareDialogs() override {
+        // The rich edit class comes from the system's riched20.dll, loaded from the system
+        // folder as the program loads it; it stays loaded for the rest of the run.
+        static bool loaded = false;
+        if (!loaded) {
+            wchar_t system[MAX_PATH] = {};
+            const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+            if (n == 0 || n >= MAX_PATH)
+                return false;
+            loaded = LoadLibraryW((std::wstring(system) + L"\\riched20.dll").c_str()) != nullptr;
+            if (!loaded)
+                std::printf("riched20.dll does not load (error %lu)\n", GetLastError());
+        }
+        return loaded;
+    }
+
+    bool UseUiLanguage(uint16_t language) override {
+        return GetUserDefaultUILanguage() == language;
+    }
+
+    std::unique_ptr<DialogUser> User(platform::WindowHandle dialog) override {
+        return std::unique_ptr<DialogUser>(
+            new Win32DialogUser(reinterpret_cast<HWND>(dialog.value)));
+    }
+
+    bool AnswerMessageBox(const std::wstring& caption, int button) override {
+        answerer_.reset(new BoxAnswerer(caption, button));
+        return answerer_->Start();
+    }
+
+    bool MessageBoxAnswered() override {
+        const bool answered = answerer_ && answerer_->Finish();
+        answerer_.reset();
+        return answered;
+    }
+
 private:
+    std::unique_ptr<BoxAnswerer> answerer_;
     std::unique_ptr<RecordingWindow> window_;
     std::vector<HANDLE> mutexes_;
 };
