@@ -1,0 +1,818 @@
+// Drives the real Setup.exe like a user: starts it, finds its wizard page among the
+// top-level windows of its process, clicks the page's buttons, types into its edits,
+// answers its message boxes, and saves a screenshot of every page as it appears. It checks
+// along the way that the pages come in order and behave (Next disabled on the agreement
+// until it is accepted, the product name in the caption, the placeholders replaced) and
+// exits 0 when every check passed and Setup.exe ended with the expected exit code.
+//
+//   wizard_driver.exe --setup C:\path\Setup.exe [--out FOLDER] [--lang-tag TAG]
+//                     [--no-screens] [--walk full|welcome|none|watch] [--expect-exit CODE]
+//                     [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]
+//
+// The walk "full" goes Welcome, License, Back to Welcome, License (accepted), User
+// Information (Cancel, then stay), Start Menu Folder, Additional Tasks, Ready, Installing,
+// Finish ("restart later") and expects 3010. The walk "welcome" shows the Welcome page,
+// cancels and confirms, and expects 1602. The walk "none" (for "-- -silent") only watches
+// that no page appears and expects 3010. The walk "watch" leaves the wizard to the user and
+// only reports the exit code when Setup.exe ends.
+//
+// Clicks are posted (BM_CLICK), never sent: a page handles Cancel by showing a modal message
+// box, and a sent click would not return before that box was closed.
+#include <windows.h>
+// After <windows.h>, which it needs.
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Png.h"
+#include "Setup/res/resource.h"
+#include "base/Text.h"
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+// Time for a page that has just appeared to paint itself before it is captured.
+constexpr DWORD kPaintSettleMs = 400;
+constexpr DWORD kSendTimeoutMs = 5000;
+
+const wchar_t kUserName[] = L"Wizard Driver";
+const wchar_t kOrganization[] = L"E2E Lab";
+
+enum class Page {
+    None,
+    Welcome,
+    License,
+    UserInfo,
+    StartMenu,
+    Tasks,
+    Ready,
+    Installing,
+    Finish,
+    Unknown,
+};
+
+const char* PageName(Page page) {
+    switch (page) {
+        case Page::None:
+            return "none";
+        case Page::Welcome:
+            return "welcome";
+        case Page::License:
+            return "license";
+        case Page::UserInfo:
+            return "userinfo";
+        case Page::StartMenu:
+            return "startmenu";
+        case Page::Tasks:
+            return "tasks";
+        case Page::Ready:
+            return "ready";
+        case Page::Installing:
+            return "installing";
+        case Page::Finish:
+            return "finish";
+        case Page::Unknown:
+            break;
+    }
+    return "unknown";
+}
+
+struct Options {
+    std::wstring setup;
+    std::wstring outDir;
+    std::wstring langTag;
+    std::wstring walk = L"full";
+    std::wstring setupArgs;
+    bool screens = true;
+    long expectExit = -1;  // -1: the walk's own expectation
+    DWORD timeoutMs = 60000;
+};
+
+int failures = 0;
+int shotNumber = 0;
+
+void Line(const char* format, ...) {
+    char buffer[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    std::printf("%s\n", buffer);
+    std::fflush(stdout);
+}
+
+std::string U8(const std::wstring& s) {
+    return base::ToUtf8(s);
+}
+
+// Control texts may hold line breaks; the log keeps one line per entry.
+std::string OneLine(const std::wstring& s) {
+    std::wstring t = s;
+    base::ReplaceAll(t, L"\r\n", L" | ");
+    base::ReplaceAll(t, L"\n", L" | ");
+    base::ReplaceAll(t, L"\r", L" | ");
+    return U8(t);
+}
+
+bool Check(bool ok, const std::string& what) {
+    Line("%s %s", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) {
+        ++failures;
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------
+// Windows of the Setup process.
+
+struct Process {
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+
+    bool Exited() const { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }
+};
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+// The text of a window of another process: WM_GETTEXT is marshalled across processes.
+std::wstring TextOf(HWND hwnd) {
+    if (hwnd == nullptr) {
+        return std::wstring();
+    }
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
+        return std::wstring();
+    }
+    std::vector<wchar_t> buffer(length + 2, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, buffer.size(),
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &copied)) {
+        return std::wstring();
+    }
+    return std::wstring(buffer.data(), std::min<size_t>(copied, buffer.size() - 1));
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+bool SetItemText(HWND dialog, int id, const std::wstring& text) {
+    DWORD_PTR result = 0;
+    HWND item = GetDlgItem(dialog, id);
+    return item != nullptr &&
+           SendMessageTimeoutW(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0 &&
+           result == TRUE;
+}
+
+bool ItemEnabled(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item != nullptr && IsWindowEnabled(item);
+}
+
+int ItemCheck(HWND dialog, int id) {
+    DWORD_PTR state = 0;
+    HWND item = GetDlgItem(dialog, id);
+    if (item == nullptr ||
+        !SendMessageTimeoutW(item, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state)) {
+        return -1;
+    }
+    return static_cast<int>(state);
+}
+
+// Top-level dialog-class windows of the process that are visible, in Z order.
+std::vector<HWND> ProcessDialogs(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM parameter) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->processId && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+                s->found.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsPageWindow(HWND hwnd) {
+    return GetDlgItem(hwnd, IDC_NEXT) != nullptr;
+}
+
+Page Identify(HWND hwnd) {
+    if (hwnd == nullptr || !IsWindow(hwnd)) {
+        return Page::None;
+    }
+    if (!IsPageWindow(hwnd)) {
+        return Page::Unknown;
+    }
+    auto has = [hwnd](int id) { return GetDlgItem(hwnd, id) != nullptr; };
+    if (has(IDC_RESTART_YES)) {
+        return Page::Finish;
+    }
+    if (has(IDC_PROGRESS)) {
+        return Page::Installing;
+    }
+    if (has(IDC_ACCEPT)) {
+        return Page::License;
+    }
+    if (has(IDC_USERNAME)) {
+        return Page::UserInfo;
+    }
+    if (has(IDC_FOLDERLIST)) {
+        return Page::StartMenu;
+    }
+    if (has(IDC_QUICKLAUNCH)) {
+        return Page::Tasks;
+    }
+    if (has(IDC_SUMMARY)) {
+        return Page::Ready;
+    }
+    if (!has(IDC_BACK)) {
+        return Page::Welcome;
+    }
+    return Page::Unknown;
+}
+
+HWND FindPage(const Process& process, HWND other) {
+    for (HWND hwnd : ProcessDialogs(process.id)) {
+        if (hwnd != other && IsPageWindow(hwnd)) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+HWND FindMessageBox(const Process& process) {
+    for (HWND hwnd : ProcessDialogs(process.id)) {
+        if (!IsPageWindow(hwnd)) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+// Polls until |done| holds; false on time-out or when the process has ended.
+bool WaitUntil(const Process& process, DWORD timeoutMs, const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (process.Exited() || GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Screenshots.
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+        written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// Copies the window's rectangle of the screen into a top-down 32-bit DIB and returns it as
+// RGB rows. The window is brought to the front first: the screen holds what is visible.
+bool CaptureWindow(HWND hwnd, uint32_t* width, uint32_t* height, std::vector<uint8_t>* rgb) {
+    RECT rect = {};
+    if (!GetWindowRect(hwnd, &rect) || rect.right <= rect.left || rect.bottom <= rect.top) {
+        return false;
+    }
+    const int w = rect.right - rect.left;
+    const int h = rect.bottom - rect.top;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (memory != nullptr && bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+    }
+    if (ok) {
+        const uint8_t* pixels = static_cast<const uint8_t*>(bits);
+        rgb->resize(static_cast<size_t>(w) * h * 3);
+        for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) {
+            (*rgb)[i * 3 + 0] = pixels[i * 4 + 2];
+            (*rgb)[i * 3 + 1] = pixels[i * 4 + 1];
+            (*rgb)[i * 3 + 2] = pixels[i * 4 + 0];
+        }
+        *width = static_cast<uint32_t>(w);
+        *height = static_cast<uint32_t>(h);
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+    }
+    if (memory != nullptr) {
+        DeleteDC(memory);
+    }
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void Screenshot(const Options& options, HWND hwnd, const char* name) {
+    ++shotNumber;
+    if (!options.screens) {
+        return;
+    }
+    SetForegroundWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(kPaintSettleMs);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;
+    std::wstring file = base::Format(L"%02d-%ls", shotNumber, base::FromUtf8(name).c_str());
+    if (!options.langTag.empty()) {
+        file += L"-" + options.langTag;
+    }
+    file += L".png";
+    const std::wstring path = options.outDir + L"\\" + file;
+    const bool captured = CaptureWindow(hwnd, &width, &height, &rgb);
+    const bool written = captured && WriteFileBytes(path, png::EncodeRgb(width, height, rgb));
+    Check(written, "screenshot " + U8(file) + " (" + std::to_string(width) + "x" +
+                       std::to_string(height) + ")");
+}
+
+// ---------------------------------------------------------------------------------------
+// The walk.
+
+// The title the program gives its message boxes: its file name without the extension.
+std::wstring ProgramTitle(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+class Walker {
+public:
+    Walker(const Options& options, const Process& process)
+        : m_options(options), m_process(process) {}
+
+    // Waits for a page other than the current window, checks that it is |expected|, and
+    // logs and captures it. Returns null when it did not come.
+    HWND Expect(Page expected, const char* shotName, DWORD timeoutMs = 0) {
+        HWND page = nullptr;
+        const HWND previous = m_page;
+        const DWORD limit = timeoutMs != 0 ? timeoutMs : m_options.timeoutMs;
+        const DWORD start = GetTickCount();
+        for (;;) {
+            HWND box = nullptr;
+            const DWORD elapsed = GetTickCount() - start;
+            const bool found =
+                elapsed < limit && WaitUntil(m_process, limit - elapsed, [&] {
+                    box = FindMessageBox(m_process);
+                    page = box != nullptr ? nullptr : FindPage(m_process, previous);
+                    // A page being created is shown and enabled once its dialog is ready.
+                    return box != nullptr || (page != nullptr && IsWindowEnabled(page) &&
+                                              Identify(page) != Page::None);
+                });
+            if (!found) {
+                Check(false, std::string("page ") + PageName(expected) + " appeared" +
+                                 (m_process.Exited() ? " (Setup.exe has ended)" : " (time-out)"));
+                return nullptr;
+            }
+            if (box == nullptr) {
+                break;
+            }
+            // A message box nobody expected (an error of the installation, say): recorded
+            // as a failure, then answered so that the walk can go on to its end.
+            DismissUnexpected(box);
+        }
+        const Page got = Identify(page);
+        if (!Check(got == expected, std::string("page ") + PageName(got) + " appeared, expected " +
+                                        PageName(expected))) {
+            return nullptr;
+        }
+        m_page = page;
+        Describe(page);
+        Screenshot(m_options, page, shotName);
+        return page;
+    }
+
+    // Logs the page's caption and texts and checks the caption and the placeholders.
+    void Describe(HWND page) {
+        wchar_t caption[256] = {};
+        GetWindowTextW(page, caption, 256);
+        const std::wstring title = ItemText(page, IDC_TITLE);
+        const std::wstring subtitle = ItemText(page, IDC_SUBTITLE);
+        Line("page %s: caption \"%s\"", PageName(Identify(page)), U8(caption).c_str());
+        Line("     title \"%s\"", OneLine(title).c_str());
+        Line("     subtitle \"%s\"", OneLine(subtitle).c_str());
+        Check(base::FindNoCase(caption, L"Corvane") != std::wstring::npos,
+              "the caption names the product");
+        Check(!title.empty(), "the page has a title");
+        const std::wstring all = std::wstring(caption) + title + subtitle;
+        Check(all.find(L"<PRODUCT>") == std::wstring::npos &&
+                  all.find(L"<VERSION>") == std::wstring::npos,
+              "the placeholders are replaced");
+    }
+
+    // Posts a click to an enabled button of the current page.
+    bool Click(int id, const char* what) {
+        HWND button = GetDlgItem(m_page, id);
+        if (!Check(button != nullptr && IsWindowEnabled(button),
+                   std::string("button ") + what + " is there and enabled")) {
+            return false;
+        }
+        Line("click %s", what);
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return true;
+    }
+
+    // Waits for a message box over the current page, logs and captures it, clicks |answer|
+    // and waits for the box to close.
+    bool AnswerMessageBox(int answer, const char* shotName) {
+        HWND box = nullptr;
+        WaitUntil(m_process, m_options.timeoutMs, [&] {
+            box = FindMessageBox(m_process);
+            return box != nullptr && GetDlgItem(box, answer) != nullptr;
+        });
+        if (!Check(box != nullptr, "a message box appeared")) {
+            return false;
+        }
+        wchar_t caption[256] = {};
+        GetWindowTextW(box, caption, 256);
+        const std::wstring text = MessageBoxText(box);
+        Line("message box: caption \"%s\"", U8(caption).c_str());
+        Line("     text \"%s\"", OneLine(text).c_str());
+        Check(base::EqualsNoCase(caption, ProgramTitle(m_options.setup)),
+              "the message box has the program's title");
+        Check(!text.empty(), "the message box has a text");
+        Check(GetWindow(box, GW_OWNER) == m_page, "the message box is owned by the page");
+        Screenshot(m_options, box, shotName);
+        HWND button = GetDlgItem(box, answer);
+        Line("click message box button %d", answer);
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return Check(WaitUntil(m_process, m_options.timeoutMs, [&] { return !IsWindow(box); }),
+                     "the message box closed");
+    }
+
+    HWND page() const { return m_page; }
+
+private:
+    // The longest static text of a message box: its message (the other one is the icon).
+    static std::wstring MessageBoxText(HWND box) {
+        std::wstring text;
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (ClassOf(child) == L"Static") {
+                const std::wstring t = TextOf(child);
+                if (t.size() > text.size()) {
+                    text = t;
+                }
+            }
+        }
+        return text;
+    }
+
+    void DismissUnexpected(HWND box) {
+        Check(false, "unexpected message box: \"" + OneLine(MessageBoxText(box)) + "\"");
+        Screenshot(m_options, box, "unexpected-box");
+        for (int id : {IDOK, IDCANCEL, IDNO, IDYES}) {
+            HWND button = GetDlgItem(box, id);
+            if (button != nullptr && IsWindowEnabled(button)) {
+                Line("click message box button %d", id);
+                PostMessageW(button, BM_CLICK, 0, 0);
+                break;
+            }
+        }
+        WaitUntil(m_process, m_options.timeoutMs, [&] { return !IsWindow(box); });
+    }
+
+    const Options& m_options;
+    const Process& m_process;
+    HWND m_page = nullptr;
+};
+
+void WalkWelcomeOnly(const Options& options, const Process& process) {
+    Walker walker(options, process);
+    if (walker.Expect(Page::Welcome, "welcome") == nullptr) {
+        return;
+    }
+    if (walker.Click(IDCANCEL, "Cancel")) {
+        walker.AnswerMessageBox(IDOK, "welcome-cancel");
+    }
+}
+
+// A silent run shows no page at all.
+void WalkNone(const Options& options, const Process& process) {
+    HWND seen = nullptr;
+    WaitUntil(process, options.timeoutMs * 2, [&] {
+        seen = FindPage(process, nullptr);
+        return seen != nullptr;
+    });
+    if (seen != nullptr) {
+        Check(false,
+              std::string("no page is shown, but ") + PageName(Identify(seen)) + " appeared");
+    }
+}
+
+void WalkFull(const Options& options, const Process& process) {
+    Walker walker(options, process);
+
+    // Welcome, then the agreement, back to Welcome and forward again.
+    if (walker.Expect(Page::Welcome, "welcome") == nullptr || !walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+    HWND page = walker.Expect(Page::License, "license");
+    if (page == nullptr) {
+        return;
+    }
+    Check(!ItemEnabled(page, IDC_NEXT), "Next is disabled until the agreement is accepted");
+    Check(ItemCheck(page, IDC_ACCEPT) == BST_UNCHECKED, "the agreement starts not accepted");
+    const std::wstring terms = ItemText(page, IDC_LICENSE_TEXT);
+    Line("     agreement: %zu characters, \"%s...\"", terms.size(),
+         OneLine(terms.substr(0, 60)).c_str());
+    Check(!terms.empty(), "the agreement text is shown");
+    if (!walker.Click(IDC_BACK, "Back") ||
+        walker.Expect(Page::Welcome, "welcome-again") == nullptr ||
+        !walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+    page = walker.Expect(Page::License, "license-again");
+    if (page == nullptr) {
+        return;
+    }
+    Check(!ItemEnabled(page, IDC_NEXT), "Next is disabled again after Back");
+    if (!walker.Click(IDC_ACCEPT, "I accept")) {
+        return;
+    }
+    Check(WaitUntil(process, options.timeoutMs,
+                    [&] { return ItemCheck(page, IDC_ACCEPT) == BST_CHECKED; }),
+          "the agreement box is ticked");
+    Check(WaitUntil(process, options.timeoutMs, [&] { return ItemEnabled(page, IDC_NEXT); }),
+          "Next is enabled once the agreement is accepted");
+    Screenshot(options, page, "license-accepted");
+    if (!walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+
+    // User information: Cancel, stay, then fill in.
+    page = walker.Expect(Page::UserInfo, "userinfo");
+    if (page == nullptr) {
+        return;
+    }
+    Line("     user name \"%s\", organization \"%s\"", U8(ItemText(page, IDC_USERNAME)).c_str(),
+         U8(ItemText(page, IDC_ORGANIZATION)).c_str());
+    if (!walker.Click(IDCANCEL, "Cancel") ||
+        !walker.AnswerMessageBox(IDCANCEL, "userinfo-cancel")) {
+        return;
+    }
+    Check(IsWindow(page) && FindPage(process, nullptr) == page && Identify(page) == Page::UserInfo,
+          "Cancel answered with Cancel stays on the page");
+    Check(WaitUntil(process, options.timeoutMs, [&] { return IsWindowEnabled(page) != 0; }),
+          "the page is enabled again");
+    Check(SetItemText(page, IDC_USERNAME, kUserName), "user name typed");
+    Check(SetItemText(page, IDC_ORGANIZATION, kOrganization), "organization typed");
+    Check(ItemText(page, IDC_USERNAME) == kUserName, "the user name reads back");
+    Screenshot(options, page, "userinfo-filled");
+    if (!walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+
+    page = walker.Expect(Page::StartMenu, "startmenu");
+    if (page == nullptr) {
+        return;
+    }
+    const std::wstring folder = ItemText(page, IDC_FOLDER);
+    Line("     start menu folder \"%s\"", U8(folder).c_str());
+    Check(!folder.empty(), "a start menu folder is proposed");
+    if (!walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+
+    page = walker.Expect(Page::Tasks, "tasks");
+    if (page == nullptr) {
+        return;
+    }
+    Line("     desktop icon %d, quick launch %d", ItemCheck(page, IDC_DESKTOPICON),
+         ItemCheck(page, IDC_QUICKLAUNCH));
+    if (!walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+
+    page = walker.Expect(Page::Ready, "ready");
+    if (page == nullptr) {
+        return;
+    }
+    const std::wstring summary = ItemText(page, IDC_SUMMARY);
+    Line("     summary \"%s\"", OneLine(summary).c_str());
+    Check(summary.find(kUserName) != std::wstring::npos, "the summary shows the user name typed");
+    Check(folder.empty() || summary.find(folder) != std::wstring::npos,
+          "the summary shows the start menu folder");
+    if (!walker.Click(IDC_NEXT, "Install")) {
+        return;
+    }
+
+    // The Installing page runs by itself; it may be gone before it is seen.
+    HWND next = nullptr;
+    const HWND ready = page;
+    WaitUntil(process, options.timeoutMs, [&] {
+        next = FindPage(process, ready);
+        return next != nullptr && IsWindowEnabled(next);
+    });
+    if (next != nullptr && Identify(next) == Page::Installing) {
+        page = walker.Expect(Page::Installing, "installing");
+        if (page != nullptr) {
+            Line("     status \"%s\"", U8(ItemText(page, IDC_STATUS)).c_str());
+            Check(!ItemEnabled(page, IDCANCEL) && !ItemEnabled(page, IDC_BACK),
+                  "Cancel and Back are disabled while installing");
+        }
+    } else {
+        Line("note the Installing page was over before it could be seen");
+    }
+
+    page = walker.Expect(Page::Finish, "finish", 120000);
+    if (page == nullptr) {
+        return;
+    }
+    Check(ItemCheck(page, IDC_RESTART_YES) == BST_CHECKED &&
+              ItemCheck(page, IDC_RESTART_NO) == BST_UNCHECKED,
+          "restart now is the default");
+    Check(!ItemEnabled(page, IDCANCEL), "Cancel is disabled on the Finish page");
+    if (!walker.Click(IDC_RESTART_NO, "restart later")) {
+        return;
+    }
+    Check(WaitUntil(process, options.timeoutMs,
+                    [&] {
+                        return ItemCheck(page, IDC_RESTART_NO) == BST_CHECKED &&
+                               ItemCheck(page, IDC_RESTART_YES) == BST_UNCHECKED;
+                    }),
+          "restart later is chosen");
+    Screenshot(options, page, "finish-later");
+    walker.Click(IDC_NEXT, "Finish");
+}
+
+// ---------------------------------------------------------------------------------------
+
+void Usage() {
+    Line("usage: wizard_driver.exe --setup PATH\\Setup.exe [--out FOLDER] [--lang-tag TAG]");
+    Line("       [--no-screens] [--walk full|welcome|none|watch] [--expect-exit CODE]");
+    Line("       [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]");
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        auto value = [&](std::wstring* out) {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        std::wstring number;
+        if (arg == L"--setup") {
+            if (!value(&options->setup)) {
+                return false;
+            }
+        } else if (arg == L"--out") {
+            if (!value(&options->outDir)) {
+                return false;
+            }
+        } else if (arg == L"--lang-tag") {
+            if (!value(&options->langTag)) {
+                return false;
+            }
+        } else if (arg == L"--walk") {
+            if (!value(&options->walk) ||
+                (options->walk != L"full" && options->walk != L"welcome" &&
+                 options->walk != L"none" && options->walk != L"watch")) {
+                return false;
+            }
+        } else if (arg == L"--no-screens") {
+            options->screens = false;
+        } else if (arg == L"--expect-exit") {
+            if (!value(&number)) {
+                return false;
+            }
+            options->expectExit = std::wcstol(number.c_str(), nullptr, 10);
+        } else if (arg == L"--timeout") {
+            if (!value(&number)) {
+                return false;
+            }
+            options->timeoutMs =
+                static_cast<DWORD>(std::wcstol(number.c_str(), nullptr, 10)) * 1000;
+        } else if (arg == L"--") {
+            for (++i; i < argc; ++i) {
+                options->setupArgs += L" \"" + std::wstring(argv[i]) + L"\"";
+            }
+        } else {
+            return false;
+        }
+    }
+    return !options->setup.empty() && options->timeoutMs != 0;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    Options options;
+    if (argv == nullptr || !ParseOptions(argc, argv, &options)) {
+        Usage();
+        return 2;
+    }
+    LocalFree(argv);
+
+    const size_t slash = options.setup.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"." : options.setup.substr(0, slash);
+    if (options.outDir.empty()) {
+        options.outDir = L".";
+    }
+    if (options.screens) {
+        CreateDirectoryW(options.outDir.c_str(), nullptr);
+    }
+    if (options.expectExit < 0) {
+        options.expectExit = options.walk == L"welcome" ? 1602 : 3010;
+    }
+
+    std::wstring commandLine = L"\"" + options.setup + L"\"" + options.setupArgs;
+    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    Line("start %s in %s", U8(commandLine).c_str(), U8(folder).c_str());
+    if (!CreateProcessW(options.setup.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.c_str(), &startup, &info)) {
+        Line("FAIL could not start Setup.exe (error %lu)", GetLastError());
+        return 2;
+    }
+    CloseHandle(info.hThread);
+    Process process;
+    process.handle = info.hProcess;
+    process.id = info.dwProcessId;
+
+    if (options.walk == L"welcome") {
+        WalkWelcomeOnly(options, process);
+    } else if (options.walk == L"none") {
+        WalkNone(options, process);
+    } else if (options.walk == L"watch") {
+        WaitForSingleObject(process.handle, INFINITE);
+    } else {
+        WalkFull(options, process);
+    }
+
+    // Setup ends by itself after the last click; a failed walk leaves it to be ended.
+    if (WaitForSingleObject(process.handle, failures == 0 ? options.timeoutMs : 5000) !=
+        WAIT_OBJECT_0) {
+        Check(false, "Setup.exe ended");
+        TerminateProcess(process.handle, 1603);
+        WaitForSingleObject(process.handle, 10000);
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.handle, &exitCode);
+    CloseHandle(process.handle);
+    Line("Setup.exe exit code %lu", exitCode);
+    if (options.walk == L"watch") {
+        return 0;  // whatever the user chose
+    }
+    Check(static_cast<long>(exitCode) == options.expectExit,
+          "exit code " + std::to_string(exitCode) + ", expected " +
+              std::to_string(options.expectExit));
+    Line("%s: %d screenshot(s), %d failure(s)", failures == 0 ? "PASSED" : "FAILED",
+         options.screens ? shotNumber : 0, failures);
+    return failures == 0 ? 0 : 1;
+}
