@@ -76,8 +76,7 @@ static_assert(Same(win::kErrorSuccessRebootInitiated, ERROR_SUCCESS_REBOOT_INITI
               "win::kErrorSuccessRebootInitiated");
 static_assert(Same(win::kErrorInstallUserexit, ERROR_INSTALL_USEREXIT),
               "win::kErrorInstallUserexit");
-static_assert(Same(win::kErrorInstallFailure, ERROR_INSTALL_FAILURE),
-              "win::kErrorInstallFailure");
+static_assert(Same(win::kErrorInstallFailure, ERROR_INSTALL_FAILURE), "win::kErrorInstallFailure");
 static_assert(Same(win::kErrorInstallPlatformUnsupported, ERROR_INSTALL_PLATFORM_UNSUPPORTED),
               "win::kErrorInstallPlatformUnsupported");
 static_assert(Same(win::kErrorSuccessRebootRequired, ERROR_SUCCESS_REBOOT_REQUIRED),
