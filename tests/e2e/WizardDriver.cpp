@@ -190,23 +190,26 @@ int ItemCheck(HWND dialog, int id) {
     return static_cast<int>(state);
 }
 
+struct DialogSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+// EnumWindows callback (a WINAPI function: a lambda has the wrong calling convention on i686).
+BOOL CALLBACK CollectProcessDialog(HWND hwnd, LPARAM parameter) {
+    DialogSearch* s = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == s->processId && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+        s->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
 // Top-level dialog-class windows of the process that are visible, in Z order.
 std::vector<HWND> ProcessDialogs(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM parameter) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->processId && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
-                s->found.push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{processId, {}};
+    EnumWindows(CollectProcessDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
