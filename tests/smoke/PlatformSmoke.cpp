@@ -15,7 +15,8 @@ int failures = 0;
 
 void Check(bool ok, const char* what) {
     std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
-    if (!ok) ++failures;
+    if (!ok)
+        ++failures;
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ TEST(TextTest, CaseInsensitiveEquality) {
         {L"-silent", L"-silentx", false},
         {L"", L"", true},
         {L"cvflt", L"CVFLT", true},
-        {L"\u00C9t\u00E9", L"\u00E9T\u00C9", true},        // Latin-1 letters fold
-        {L"\u0414\u0430", L"\u0434\u0410", true},          // Cyrillic
-        {L"\u00D7", L"\u00F7", false},                     // multiplication/division signs
-        {L"[", L"{", false},                               // not letters: no folding
+        {L"\u00C9t\u00E9", L"\u00E9T\u00C9", true},  // Latin-1 letters fold
+        {L"\u0414\u0430", L"\u0434\u0410", true},    // Cyrillic
+        {L"\u00D7", L"\u00F7", false},               // multiplication/division signs
+        {L"[", L"{", false},                         // not letters: no folding
     };
     for (const auto& r : rows) {
         EXPECT_EQ(base::EqualsNoCase(r.a, r.b), r.equal)
@@ -46,10 +46,10 @@ TEST(TextTest, ReplaceAllDoesNotRescan) {
         size_t count;
     } rows[] = {
         {L"<PRODUCT> <VERSION>", L"<PRODUCT>", L"Corvane", L"Corvane <VERSION>", 1},
-        {L"aaa", L"a", L"aa", L"aaaaaa", 3},            // replacement holds the pattern
+        {L"aaa", L"a", L"aa", L"aaaaaa", 3},  // replacement holds the pattern
         {L"<P><P>", L"<P>", L"<P><P>", L"<P><P><P><P>", 2},
-        {L"abc", L"", L"x", L"abc", 0},                 // empty pattern: nothing
-        {L"abab", L"aba", L"X", L"Xb", 1},              // no overlap
+        {L"abc", L"", L"x", L"abc", 0},                       // empty pattern: nothing
+        {L"abab", L"aba", L"X", L"Xb", 1},                    // no overlap
         {L"<product>", L"<PRODUCT>", L"X", L"<product>", 0},  // case-sensitive
     };
     for (const auto& r : rows) {
@@ -93,7 +93,9 @@ TEST(TextTest, Utf16LERoundTrip) {
 TEST(TextTest, Utf8RoundTripAndInvalidInput) {
     const std::wstring text = L"Corvane \u4E2D\u6587 \u00E9";
     EXPECT_EQ(base::FromUtf8(base::ToUtf8(text)), text);
-    EXPECT_EQ(base::FromUtf8("a\xFF" "b"), L"a\uFFFDb");
+    EXPECT_EQ(base::FromUtf8("a\xFF"
+                             "b"),
+              L"a\uFFFDb");
     EXPECT_EQ(base::FromUtf8("\xE4\xB8"), L"\uFFFD\uFFFD");  // truncated sequence
 }
 

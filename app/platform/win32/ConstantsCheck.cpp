@@ -290,8 +290,7 @@ static_assert(Same(win::kLbsSort, LBS_SORT), "win::kLbsSort");
 static_assert(Same(win::kSmCxScreen, SM_CXSCREEN), "win::kSmCxScreen");
 static_assert(Same(win::kSmCyScreen, SM_CYSCREEN), "win::kSmCyScreen");
 static_assert(Same(win::kWmCtlColorMsgBox, WM_CTLCOLORMSGBOX), "win::kWmCtlColorMsgBox");
-static_assert(Same(win::kWmCtlColorScrollBar, WM_CTLCOLORSCROLLBAR),
-              "win::kWmCtlColorScrollBar");
+static_assert(Same(win::kWmCtlColorScrollBar, WM_CTLCOLORSCROLLBAR), "win::kWmCtlColorScrollBar");
 static_assert(Same(win::kCtlColorMsgBox, CTLCOLOR_MSGBOX), "win::kCtlColorMsgBox");
 static_assert(Same(win::kCtlColorEdit, CTLCOLOR_EDIT), "win::kCtlColorEdit");
 static_assert(Same(win::kCtlColorListBox, CTLCOLOR_LISTBOX), "win::kCtlColorListBox");
@@ -379,10 +378,10 @@ static_assert(Same(win::kFwNormal, FW_NORMAL), "win::kFwNormal");
 static_assert(Same(win::kInitCommonControlsExSize, sizeof(INITCOMMONCONTROLSEX)),
               "win::kInitCommonControlsExSize");
 static_assert(Same(win::kIccProgressClass, ICC_PROGRESS_CLASS), "win::kIccProgressClass");
-static_assert(Same(win::kIccFirstEightClasses,
-                   ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES |
-                       ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
-                       ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS),
+static_assert(Same(win::kIccFirstEightClasses, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES |
+                                                   ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                                   ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
+                                                   ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS),
               "win::kIccFirstEightClasses");
 static_assert(Same(win::kWmApp, WM_APP), "win::kWmApp");
 

@@ -5,13 +5,21 @@
 
 namespace sim {
 
+using platform::BrushHandle;
+using platform::Color;
+using platform::DcHandle;
+using platform::DialogProcedure;
+using platform::EditStreamCallback;
 using platform::FileHandle;
 using platform::FindData;
 using platform::FindHandle;
+using platform::FontDescription;
+using platform::FontHandle;
 using platform::Guid;
 using platform::Hive;
 using platform::HotfixEnumerator;
 using platform::HotfixId;
+using platform::IconHandle;
 using platform::KernelHandle;
 using platform::KeyHandle;
 using platform::Luid;
@@ -19,21 +27,13 @@ using platform::ModuleHandle;
 using platform::OsVersion;
 using platform::ProcAddress;
 using platform::ProcessInfo;
+using platform::Rect;
 using platform::ShellLink;
 using platform::ShellLinkInfo;
 using platform::StartupOptions;
+using platform::StockBrush;
 using platform::ThreadProc;
 using platform::VolumeFindHandle;
-using platform::BrushHandle;
-using platform::Color;
-using platform::DcHandle;
-using platform::DialogProcedure;
-using platform::EditStreamCallback;
-using platform::FontDescription;
-using platform::FontHandle;
-using platform::IconHandle;
-using platform::Rect;
-using platform::StockBrush;
 using platform::WindowHandle;
 using platform::WindowRelation;
 using platform::WmiStage;

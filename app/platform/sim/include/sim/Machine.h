@@ -93,6 +93,6 @@ private:
 #include "sim/SimRegistry.h"
 #include "sim/SimShell.h"
 #include "sim/SimSystem.h"
-#include "sim/SimVolumes.h"
 #include "sim/SimUi.h"
+#include "sim/SimVolumes.h"
 #include "sim/SimWmi.h"
