@@ -443,6 +443,13 @@ public:
         Line("     subtitle \"%s\"", OneLine(subtitle).c_str());
         Check(base::FindNoCase(caption, L"Corvane") != std::wstring::npos,
               "the caption names the product");
+        // The language tags "en" and "zh" also say which resources the page must come from.
+        if (m_options.langTag == L"en") {
+            Check(std::wstring(caption) == L"Setup - Corvane", "the caption is the English one");
+        } else if (m_options.langTag == L"zh") {
+            Check(std::wstring(caption) == L"\u5B89\u88C5 - Corvane",
+                  "the caption is the Chinese one");
+        }
         Check(!title.empty(), "the page has a title");
         const std::wstring all = std::wstring(caption) + title + subtitle;
         Check(all.find(L"<PRODUCT>") == std::wstring::npos &&

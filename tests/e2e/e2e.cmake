@@ -6,7 +6,7 @@ add_executable(wizard_driver ${CMAKE_CURRENT_LIST_DIR}/WizardDriver.cpp
 target_link_libraries(wizard_driver PRIVATE cv_base gdi32 user32 shell32)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND TARGET Setup)
-    foreach(mode wizard silent)
+    foreach(mode wizard wizard-zh silent)
         add_test(NAME ${mode}_e2e_wine
                  COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-e2e ${mode}
                          $<TARGET_FILE:Setup> $<TARGET_FILE:wizard_driver>
