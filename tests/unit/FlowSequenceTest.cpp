@@ -10,8 +10,8 @@
 #include "Setup/flow/ExitCodes.h"
 #include "Setup/flow/PageSequence.h"
 #include "Setup/flow/SetupApp.h"
-#include "Setup/res/EmbeddedRes.h"
 #include "Setup/res/resource.h"
+#include "UiTestMachine.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -22,12 +22,7 @@ constexpr const wchar_t kDriver[] = L"C:\\Windows\\system32\\drivers\\cvflt.sys"
 constexpr const wchar_t kInstallDir[] = L"C:\\Program Files\\Corvane";
 
 std::unique_ptr<sim::Machine> MakeMachine(const wchar_t* commandLine = L"Setup.exe") {
-    auto m = std::make_unique<sim::Machine>();
-    size_t size = 0;
-    const unsigned char* res = EmbeddedSetupRes(&size);
-    std::string error;
-    EXPECT_TRUE(m->ui().SetResources(res, size, &error)) << error;
-    m->ui().SetIdleTimeout(std::chrono::milliseconds(5000));
+    auto m = uitest::MakeMachine(win::kLangEnglishUs, std::chrono::milliseconds(5000));
     m->shell().SetCommandLine(commandLine);
     m->files().AddFile(kSource, "driver image");
     m->files().MakeFolders(L"C:\\Windows\\system32\\drivers");
@@ -55,11 +50,7 @@ std::string Describe(const std::vector<int>& ids) {
     return text;
 }
 
-void ExpectNoUiErrors(sim::Machine& m) {
-    for (const std::string& error : m.ui().Errors()) {
-        ADD_FAILURE() << "sim ui error: " << error;
-    }
-}
+using uitest::ExpectNoUiErrors;
 
 // The Installing page's status text when the page ended.
 std::wstring StatusAtEnd(sim::Machine& m) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Setup/res/EmbeddedRes.h"
+#include "UiTestMachine.h"
 #include "base/Text.h"
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
@@ -21,22 +21,9 @@ constexpr int kUserName = 1007;
 constexpr int kOrganization = 1008;
 constexpr uint32_t kPrivateMessage = win::kWmUser + 77;
 
-std::unique_ptr<sim::Machine> MakeMachine(uint16_t language = win::kLangEnglishUs) {
-    auto machine = std::make_unique<sim::Machine>();
-    size_t size = 0;
-    const unsigned char* res = EmbeddedSetupRes(&size);
-    std::string error;
-    EXPECT_TRUE(machine->ui().SetResources(res, size, &error)) << error;
-    machine->ui().SetIdleTimeout(std::chrono::milliseconds(3000));
-    machine->system().SetUiLanguage(language);
-    return machine;
-}
+using uitest::MakeMachine;
 
-void ExpectNoUiErrors(sim::Machine& machine) {
-    for (const std::string& error : machine.ui().Errors()) {
-        ADD_FAILURE() << "sim ui error: " << error;
-    }
-}
+using uitest::ExpectNoUiErrors;
 
 // ---- Program title ----
 

@@ -9,8 +9,8 @@
 
 #include "Setup/flow/InstallerSettings.h"
 #include "Setup/pages/FinishDlg.h"
-#include "Setup/res/EmbeddedRes.h"
 #include "Setup/res/resource.h"
+#include "UiTestMachine.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -18,22 +18,9 @@ namespace {
 
 constexpr const wchar_t kSystemTheme[] = L"C:\\Windows\\system32\\UxTheme.dll";
 
-std::unique_ptr<sim::Machine> MakeMachine(uint16_t language = win::kLangEnglishUs) {
-    auto machine = std::make_unique<sim::Machine>();
-    size_t size = 0;
-    const unsigned char* res = EmbeddedSetupRes(&size);
-    std::string error;
-    EXPECT_TRUE(machine->ui().SetResources(res, size, &error)) << error;
-    machine->ui().SetIdleTimeout(std::chrono::milliseconds(3000));
-    machine->system().SetUiLanguage(language);
-    return machine;
-}
+using uitest::MakeMachine;
 
-void ExpectNoUiErrors(sim::Machine& machine) {
-    for (const std::string& error : machine.ui().Errors()) {
-        ADD_FAILURE() << "sim ui error: " << error;
-    }
-}
+using uitest::ExpectNoUiErrors;
 
 // A stand-in theme library at |path| whose IsAppThemed returns |themed|.
 void AddThemeLibrary(sim::Machine& machine, const std::wstring& path, int32_t themed) {

@@ -12,8 +12,8 @@
 #include "Setup/flow/InstallerSettings.h"
 #include "Setup/pages/SetupPage.h"
 #include "Setup/pages/WelcomeDlg.h"
-#include "Setup/res/EmbeddedRes.h"
 #include "Setup/res/resource.h"
+#include "UiTestMachine.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -21,22 +21,9 @@ namespace {
 
 constexpr const wchar_t kVersion[] = L"1.4.0.672";
 
-std::unique_ptr<sim::Machine> MakeMachine(uint16_t language = win::kLangEnglishUs) {
-    auto machine = std::make_unique<sim::Machine>();
-    size_t size = 0;
-    const unsigned char* res = EmbeddedSetupRes(&size);
-    std::string error;
-    EXPECT_TRUE(machine->ui().SetResources(res, size, &error)) << error;
-    machine->ui().SetIdleTimeout(std::chrono::milliseconds(3000));
-    machine->system().SetUiLanguage(language);
-    return machine;
-}
+using uitest::MakeMachine;
 
-void ExpectNoUiErrors(sim::Machine& machine) {
-    for (const std::string& error : machine.ui().Errors()) {
-        ADD_FAILURE() << "sim ui error: " << error;
-    }
-}
+using uitest::ExpectNoUiErrors;
 
 // A page over any template with the common handlers, a set-up hook, and (optionally) the
 // two User Information edits bound with their 64-character check.

@@ -11,8 +11,8 @@
 #include "Setup/flow/InstallerSettings.h"
 #include "Setup/pages/StartMenuFolderDlg.h"
 #include "Setup/pages/UserInformationDlg.h"
-#include "Setup/res/EmbeddedRes.h"
 #include "Setup/res/resource.h"
+#include "UiTestMachine.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -24,22 +24,9 @@ constexpr const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows NT\\C
 constexpr const wchar_t kCommonPrograms[] = L"C:\\SM\\Common";
 constexpr const wchar_t kUserPrograms[] = L"C:\\SM\\User";
 
-std::unique_ptr<sim::Machine> MakeMachine(uint16_t language = win::kLangEnglishUs) {
-    auto machine = std::make_unique<sim::Machine>();
-    size_t size = 0;
-    const unsigned char* res = EmbeddedSetupRes(&size);
-    std::string error;
-    EXPECT_TRUE(machine->ui().SetResources(res, size, &error)) << error;
-    machine->ui().SetIdleTimeout(std::chrono::milliseconds(3000));
-    machine->system().SetUiLanguage(language);
-    return machine;
-}
+using uitest::MakeMachine;
 
-void ExpectNoUiErrors(sim::Machine& machine) {
-    for (const std::string& error : machine.ui().Errors()) {
-        ADD_FAILURE() << "sim ui error: " << error;
-    }
-}
+using uitest::ExpectNoUiErrors;
 
 std::string Utf8(const std::wstring& s) {
     return base::ToUtf8(s);

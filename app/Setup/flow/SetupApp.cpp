@@ -69,14 +69,6 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     return true;
 }
 
-std::wstring SystemLibraryPath(platform::System& system, const std::wstring& name) {
-    std::wstring folder;
-    if (!system.GetSystemDirectory(&folder) || folder.empty()) {
-        return std::wstring();
-    }
-    return base::TrimmedTrailingBackslashes(folder) + L"\\" + name;
-}
-
 bool InitRichEdit(platform::Platform& platform) {
     bool loaded = true;
     for (const wchar_t* name : {L"RICHED32.DLL", L"riched20.dll"}) {

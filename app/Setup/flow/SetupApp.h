@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/flow/SystemLibrary.h"
 #include "framework/WinApp.h"
 #include "platform/Platform.h"
 
@@ -39,11 +40,6 @@ bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configF
 // before any page (the failing check has shown its own message).
 bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
                            uint32_t* exitCode);
-
-// The full path of a library in the system folder (GetSystemDirectoryW + "\" + name), so
-// that no copy in the program's folder or the current folder can stand in for it. Empty
-// when the system folder cannot be read.
-std::wstring SystemLibraryPath(platform::System& system, const std::wstring& name);
 
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the

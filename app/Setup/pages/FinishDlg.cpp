@@ -1,5 +1,6 @@
 #include "Setup/pages/FinishDlg.h"
 
+#include "Setup/flow/SystemLibrary.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 
@@ -15,13 +16,10 @@ constexpr const wchar_t kThemeLibrary[] = L"UxTheme.dll";
 // Whether the application is drawn with visual styles: IsAppThemed of the theme library.
 // False when the library or the function is missing.
 bool IsAppThemed(platform::Platform& platform) {
-    std::wstring path;
-    if (!platform.system.GetSystemDirectory(&path) || path.empty()) {
+    const std::wstring path = SystemLibraryPath(platform.system, kThemeLibrary);
+    if (path.empty()) {
         return false;
     }
-    base::TrimTrailingBackslashes(path);
-    path += L'\\';
-    path += kThemeLibrary;
     const platform::ModuleHandle library = platform.processes.LoadLibrary(path);
     if (!library) {
         return false;

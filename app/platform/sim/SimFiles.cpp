@@ -1132,25 +1132,38 @@ bool SimFiles::CloseHandle(FileHandle file) {
     return true;
 }
 
-bool SimFiles::ReadFile(FileHandle file, void* buffer, uint32_t toRead, uint32_t* read) {
-    Guard guard(machine_.Lock());
-    if (read)
-        *read = 0;
+bool SimFiles::BeginTransfer(FileHandle file, FileOp op, bool hasBuffer, OpenObject** object,
+                             Node** node) {
     auto it = handles_.find(file.value);
     if (it == handles_.end())
         return Fail(win::kErrorInvalidHandle);
-    if (Injected(FileOp::ReadFile, {&it->second.path}))
+    if (Injected(op, {&it->second.path}))
         return false;
     OpenObject& o = it->second;
     if (o.kind != OpenKind::File)
         return Fail(win::kErrorInvalidFunction);
-    if (!WantsRead(o.access))
+    const bool allowed = op == FileOp::ReadFile ? WantsRead(o.access) : WantsWrite(o.access);
+    if (!allowed)
         return Fail(win::kErrorAccessDenied);
-    if (!buffer && toRead)
+    if (!hasBuffer)
         return Fail(win::kErrorInvalidParameter);
     Node* n = Lookup(o.path);
     if (!n)
         return Fail(win::kErrorInvalidHandle);
+    *object = &o;
+    *node = n;
+    return true;
+}
+
+bool SimFiles::ReadFile(FileHandle file, void* buffer, uint32_t toRead, uint32_t* read) {
+    Guard guard(machine_.Lock());
+    if (read)
+        *read = 0;
+    OpenObject* object = nullptr;
+    Node* n = nullptr;
+    if (!BeginTransfer(file, FileOp::ReadFile, buffer || !toRead, &object, &n))
+        return false;
+    OpenObject& o = *object;
     uint64_t available = o.position < n->size ? n->size - o.position : 0;
     uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(toRead, available));
     ReadData(*n, o.position, static_cast<uint8_t*>(buffer), count);
@@ -1164,21 +1177,11 @@ bool SimFiles::WriteFile(FileHandle file, const void* buffer, uint32_t toWrite, 
     Guard guard(machine_.Lock());
     if (written)
         *written = 0;
-    auto it = handles_.find(file.value);
-    if (it == handles_.end())
-        return Fail(win::kErrorInvalidHandle);
-    if (Injected(FileOp::WriteFile, {&it->second.path}))
+    OpenObject* object = nullptr;
+    Node* n = nullptr;
+    if (!BeginTransfer(file, FileOp::WriteFile, buffer || !toWrite, &object, &n))
         return false;
-    OpenObject& o = it->second;
-    if (o.kind != OpenKind::File)
-        return Fail(win::kErrorInvalidFunction);
-    if (!WantsWrite(o.access))
-        return Fail(win::kErrorAccessDenied);
-    if (!buffer && toWrite)
-        return Fail(win::kErrorInvalidParameter);
-    Node* n = Lookup(o.path);
-    if (!n)
-        return Fail(win::kErrorInvalidHandle);
+    OpenObject& o = *object;
     uint64_t end = o.position + toWrite;
     if (end > n->size && !Reserve(n->path, n->size, end))
         return Fail(win::kErrorDiskFull);

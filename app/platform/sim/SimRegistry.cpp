@@ -123,19 +123,20 @@ SimRegistry::Key* SimRegistry::Root(Hive hive) {
     return index < 4 ? roots_[index].get() : nullptr;
 }
 
+SimRegistry::Key* SimRegistry::Child(Key& key, const std::wstring& name) {
+    for (auto& child : key.subKeys) {
+        if (base::EqualsNoCase(child->name, name))
+            return child.get();
+    }
+    return nullptr;
+}
+
 SimRegistry::Key* SimRegistry::Find(Hive hive, const std::vector<std::wstring>& path) {
     Key* key = Root(hive);
     for (const auto& part : path) {
         if (!key)
             return nullptr;
-        Key* next = nullptr;
-        for (auto& child : key->subKeys) {
-            if (base::EqualsNoCase(child->name, part)) {
-                next = child.get();
-                break;
-            }
-        }
-        key = next;
+        key = Child(*key, part);
     }
     return key;
 }
@@ -145,13 +146,7 @@ SimRegistry::Key* SimRegistry::FindOrCreate(Hive hive, const std::vector<std::ws
     for (const auto& part : path) {
         if (!key)
             return nullptr;
-        Key* next = nullptr;
-        for (auto& child : key->subKeys) {
-            if (base::EqualsNoCase(child->name, part)) {
-                next = child.get();
-                break;
-            }
-        }
+        Key* next = Child(*key, part);
         if (!next) {
             key->subKeys.push_back(std::make_unique<Key>());
             next = key->subKeys.back().get();

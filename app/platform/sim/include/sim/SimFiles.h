@@ -209,6 +209,11 @@ private:
     // Checks the drive of |r| (kErrorPathNotFound / kErrorNotReady) and its length.
     uint32_t CheckDrive(const Resolved& r);
     Node* Lookup(const std::wstring& full);
+    // The checks ReadFile and WriteFile share (|op| is one of them): a known handle of a file
+    // opened for that kind of access, not failed by injection, with a buffer when one is
+    // needed. Sets the last error and returns false otherwise.
+    bool BeginTransfer(FileHandle file, FileOp op, bool hasBuffer, OpenObject** object,
+                       Node** node);
     bool FolderExists(const std::wstring& full);
     // The error for a missing |full|: kErrorFileNotFound when its folder exists.
     uint32_t MissingError(const std::wstring& full);

@@ -135,6 +135,8 @@ private:
     // empty component inside). A single trailing backslash is ignored.
     static bool SplitPath(const std::wstring& subKey, std::vector<std::wstring>* parts);
     Key* Root(Hive hive);
+    // The subkey of |key| named |name| (ignoring case), or null.
+    static Key* Child(Key& key, const std::wstring& name);
     Key* Find(Hive hive, const std::vector<std::wstring>& path);
     Key* FindOrCreate(Hive hive, const std::vector<std::wstring>& path);
     static Value* FindValue(Key* key, const std::wstring& name);
