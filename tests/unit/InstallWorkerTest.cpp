@@ -113,6 +113,7 @@ struct Rig {
         args.progressBar = kProgress;
         args.platform = platform.get();
         args.settings = &settings;
+        args.process = &process;
     }
 
     sim::Machine machine;
@@ -121,6 +122,7 @@ struct Rig {
     RecordingSystem system;
     std::unique_ptr<platform::Platform> platform;
     InstallerSettings settings;
+    SetupProcess process;
     InstallWorkerArgs args;
 };
 
@@ -197,7 +199,7 @@ TEST(InstallWorkerTest, InteractiveRunReportsEveryStageThenPostsOnce) {
 
 TEST(InstallWorkerTest, SilentRunTouchesNoWindowAndNeverPauses) {
     Rig rig;
-    RunInstall(*rig.platform, rig.settings, nullptr, 1);
+    RunInstall(*rig.platform, rig.settings, rig.process, nullptr, 1);
     EXPECT_TRUE(rig.log.Lines().empty());
     EXPECT_TRUE(rig.machine.system().Sleeps().empty());
     EXPECT_EQ(rig.settings.InstallFailed, 0);
@@ -240,7 +242,7 @@ TEST(InstallWorkerTest, AFailedDriverCopyStopsAtSeventy) {
                          m.ui().LoadString(IDS_COPY_FILE_FAILED).c_str(), win::kMbOk);
         std::vector<std::wstring> expected;
         if (c.silent) {
-            RunInstall(*rig.platform, rig.settings, nullptr, 1);
+            RunInstall(*rig.platform, rig.settings, rig.process, nullptr, 1);
             expected = {box};
         } else {
             EXPECT_EQ(InstallWorkerProc(&rig.args), 0u);

@@ -110,10 +110,11 @@ TEST(PageRunningTest, PageRunsTheWorkerAndEndsOnlyWhenItIsDone) {
         AddDriverSource(*machine);
         sim::SimSystem& system = machine->system();
         InstallerSettings settings;
+        SetupProcess process;
         settings.VersionText = kVersion;
         platform::KernelHandle thread;
         {
-            CRunningDlg page(settings, machine->platform());
+            CRunningDlg page(settings, machine->platform(), process);
             EXPECT_FALSE(page.m_hThread);
             const RunSeen seen = RunPage(*machine, page);
 
@@ -168,7 +169,8 @@ TEST(PageRunningTest, FailedInstallationEndsThePageWithNext) {
     auto machine = MakeMachine();  // no cvflt.sys next to the program
     sim::SimUi& ui = machine->ui();
     InstallerSettings settings;
-    CRunningDlg page(settings, machine->platform());
+    SetupProcess process;
+    CRunningDlg page(settings, machine->platform(), process);
     ui.User().AnswerMessageBox(win::kIdOk);
     const RunSeen seen = RunPage(*machine, page);
     EXPECT_TRUE(seen.endedAtLast);
@@ -192,7 +194,8 @@ TEST(PageRunningTest, WorkerThatCannotStartEndsThePageAsFailed) {
     sim::SimUi& ui = machine->ui();
     machine->system().FailNextThreadStart(win::kErrorNotEnoughMemory);
     InstallerSettings settings;
-    CRunningDlg page(settings, machine->platform());
+    SetupProcess process;
+    CRunningDlg page(settings, machine->platform(), process);
     // No script: the page ends before it is ever idle.
     EXPECT_EQ(page.DoModal(), win::kIdOk);
     EXPECT_EQ(page.m_nResult, PageNext);

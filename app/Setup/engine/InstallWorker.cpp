@@ -10,6 +10,7 @@ namespace {
 struct InstallContext {
     platform::Platform& platform;
     InstallerSettings& settings;
+    const SetupProcess& process;
     const InstallWorkerArgs* args;  // null in silent mode
     int32_t silent;
 
@@ -209,8 +210,8 @@ bool CreateFolderPath(platform::Files& files, const std::wstring& path) {
 }
 
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,
-               const InstallWorkerArgs* args, int32_t silent) {
-    InstallContext context{platform, settings, args, silent};
+               const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent) {
+    InstallContext context{platform, settings, process, args, silent};
     for (const InstallStep& step : kInstallSteps) {
         if (step.routine != nullptr && step.routine(context) == StepResult::Stop) {
             return;
@@ -225,20 +226,21 @@ void DoInstall(platform::Platform& platform, InstallerSettings& settings,
 }
 
 void RunInstall(platform::Platform& platform, InstallerSettings& settings,
-                const InstallWorkerArgs* args, int32_t silent) {
+                const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent) {
     DeriveFolders(platform, settings);
     // The shell-link objects of the shortcuts are created on this thread. On the main
     // thread of a silent run COM is already multithreaded; the result is not needed.
     platform.system.CoInitializeEx(win::kCoinitApartmentThreaded);
-    DoInstall(platform, settings, args, silent);
+    DoInstall(platform, settings, process, args, silent);
 }
 
 uint32_t InstallWorkerProc(void* argument) {
     const InstallWorkerArgs* args = static_cast<const InstallWorkerArgs*>(argument);
-    if (args == nullptr || args->platform == nullptr || args->settings == nullptr) {
+    if (args == nullptr || args->platform == nullptr || args->settings == nullptr ||
+        args->process == nullptr) {
         return 0;  // nothing to install with and nobody to tell
     }
-    RunInstall(*args->platform, *args->settings, args, 0);
+    RunInstall(*args->platform, *args->settings, *args->process, args, 0);
     // Posted, not sent: the worker ends without waiting for the page.
     args->platform->ui.PostMessage(args->page, args->completionMessage, 0, 0);
     return 0;

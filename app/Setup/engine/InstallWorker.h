@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/flow/SetupProcess.h"
 #include "platform/Platform.h"
 
 // The private message the worker posts to the Installing page when it is done (WM_USER + 1).
@@ -22,6 +23,7 @@ struct InstallWorkerArgs {
     // What the worker installs with: the program's ports and its installer settings.
     platform::Platform* platform = nullptr;
     InstallerSettings* settings = nullptr;
+    const SetupProcess* process = nullptr;
 };
 
 // The worker thread's start routine (System::CreateThread form): RunInstall with the record
@@ -32,11 +34,11 @@ uint32_t InstallWorkerProc(void* args);
 // Derives the folders, CoInitialize on the calling thread, then DoInstall. |args| may be
 // null only when |silent| is nonzero.
 void RunInstall(platform::Platform& platform, InstallerSettings& settings,
-                const InstallWorkerArgs* args, int32_t silent);
+                const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent);
 
 // The install sequence; the outcome is left in settings.InstallFailed.
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,
-               const InstallWorkerArgs* args, int32_t silent);
+               const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent);
 
 // The first work of RunInstall: InstallDir, SystemDir, SourceDir and StartMenuPath from the
 // Program Files folder, the system folder, the program's own path and the all-users

@@ -30,13 +30,14 @@ constexpr uint32_t kRegisteredTextBytes = 256;
 
 // The silent run: the stages without pages, the installation on this thread, no Finish
 // page and never a restart.
-uint32_t RunSilently(platform::Platform& platform, InstallerSettings& settings) {
+uint32_t RunSilently(platform::Platform& platform, InstallerSettings& settings,
+                     const SetupProcess& process) {
     settings.UserName = ReadRegisteredText(platform.registry, L"RegisteredOwner");
     settings.Organization = ReadRegisteredText(platform.registry, L"RegisteredOrganization");
     settings.StartMenuFolder = ProductName;
     settings.DesktopIcon = 1;
     settings.QuickLaunchIcon = 1;
-    RunInstall(platform, settings, nullptr, 1);
+    RunInstall(platform, settings, process, nullptr, 1);
     return settings.InstallFailed != 0 ? kExitFailed : kExitRestartRequired;
 }
 
@@ -77,9 +78,10 @@ bool RestartComputer(platform::Processes& processes) {
                                    win::kShtdnReasonMajorSoftware);
 }
 
-uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settings, bool silent) {
+uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settings,
+                         const SetupProcess& process, bool silent) {
     if (silent) {
-        return RunSilently(platform, settings);
+        return RunSilently(platform, settings, process);
     }
 
     // The agreement choice, carried from one visit of the Agreement page to the next.
@@ -147,7 +149,7 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                     // The page runs the install worker and closes when it is done; its
                     // result is not examined. Nothing was installed when it could not be
                     // created.
-                    CRunningDlg page(settings, platform);
+                    CRunningDlg page(settings, platform, process);
                     RunPage(page, &notShown);
                 }
                 if (notShown || settings.InstallFailed != 0) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/flow/SetupProcess.h"
 #include "platform/Platform.h"
 
 // Where the silent path reads the registered owner and organisation (HKEY_LOCAL_MACHINE).
@@ -15,7 +16,8 @@ constexpr const wchar_t kWindowsNtCurrentVersionKey[] =
 
 // Runs the sequence once: the pages in interactive mode, the silent path otherwise.
 // Returns the run's exit code (Setup/flow/ExitCodes.h).
-uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settings, bool silent);
+uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settings,
+                         const SetupProcess& process, bool silent);
 
 // A text value read with SHGetValueW into a zero-filled buffer of 256 bytes (127 characters
 // and the terminator). The text runs to the first null character. A missing value gives an

@@ -104,7 +104,7 @@ bool CSetupApp::InitInstance() {
         m_nExitCode = checkExitCode;
         return false;
     }
-    m_nExitCode = RunPageSequence(m_platform, m_settings, m_bSilent);
+    m_nExitCode = RunPageSequence(m_platform, m_settings, m_process, m_bSilent);
     return false;
 }
 

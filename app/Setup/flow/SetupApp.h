@@ -11,17 +11,10 @@
 #include <vector>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/flow/SetupProcess.h"
 #include "Setup/flow/SystemLibrary.h"
 #include "framework/WinApp.h"
 #include "platform/Platform.h"
-
-// What the process computes before InitInstance runs (during static initialisation in the
-// program's original form).
-struct SetupProcess {
-    // The base of the driver's control codes. Its computation arrives with the driver
-    // interface; until then it stays 0.
-    uint32_t ControlCodeBase = 0;
-};
 
 // The command-line options. Argument 0 (the program) is never examined. "-silent" or
 // "/silent" (whole argument, ignoring case) sets |silent|; an argument whose first 8

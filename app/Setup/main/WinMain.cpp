@@ -21,7 +21,8 @@ extern "C" int CV_WINAPI wWinMain(HINSTANCE__* instance, HINSTANCE__* previous,
     (void)previous;
     (void)commandLine;
     (void)showCommand;
-    // Made before the application object starts, as static initialisation would.
-    static SetupProcess process;
+    // Made before the application object starts, as static initialisation would: the
+    // control-code base comes from the driver's install GUID as it is now.
+    static SetupProcess process = StartSetupProcess(win32::RealPlatform());
     return static_cast<int>(RunSetup(win32::RealPlatform(), TheInstallerSettings(), process));
 }

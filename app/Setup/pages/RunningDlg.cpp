@@ -2,8 +2,9 @@
 
 #include "Setup/res/resource.h"
 
-CRunningDlg::CRunningDlg(InstallerSettings& settings, platform::Platform& platform)
-    : CSetupPage(IDD_RUNNING, settings, platform) {}
+CRunningDlg::CRunningDlg(InstallerSettings& settings, platform::Platform& platform,
+                         const SetupProcess& process)
+    : CSetupPage(IDD_RUNNING, settings, platform), m_process(process) {}
 
 CRunningDlg::~CRunningDlg() {
     // By the time the page object goes away the worker has posted its last message and is
@@ -41,6 +42,7 @@ bool CRunningDlg::OnInitDialog() {
     m_workerArgs.completionMessage = WM_INSTALL_DONE;
     m_workerArgs.platform = &m_platform;
     m_workerArgs.settings = &m_settings;
+    m_workerArgs.process = &m_process;
 
     m_hThread = m_platform.system.CreateThread(InstallWorkerProc, &m_workerArgs);
     if (!m_hThread) {

@@ -8,7 +8,8 @@
 
 class CRunningDlg : public CSetupPage {
 public:
-    CRunningDlg(InstallerSettings& settings, platform::Platform& platform);
+    CRunningDlg(InstallerSettings& settings, platform::Platform& platform,
+                const SetupProcess& process);
     // Closes the worker's thread handle; never waits for the thread.
     ~CRunningDlg() override;
 
@@ -16,6 +17,8 @@ public:
     InstallWorkerArgs m_workerArgs;    // handed to the worker by address
 
 protected:
+    const SetupProcess& m_process;
+
     // The frame's initialisation (with the progress range set by OnInitPage and the
     // placeholders replaced), then the worker is started.
     bool OnInitDialog() override;
