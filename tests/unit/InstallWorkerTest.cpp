@@ -257,6 +257,81 @@ TEST(InstallWorkerTest, AFailedDriverCopyStopsAtSeventy) {
     }
 }
 
+// A folder the engine cannot determine never turns into a path on the current drive: the
+// installation fails as a failed driver copy does, before anything is copied or created.
+// A "path" from the configuration file is a determined installation folder.
+TEST(InstallWorkerTest, AnUnknownFolderFailsTheInstallationBeforeAnyCopy) {
+    enum class Fault { SystemFolder, ProgramFiles, ProgramPath, ProgramFilesButConfigPath };
+    struct Case {
+        bool silent;
+        Fault fault;
+    };
+    const Case cases[] = {
+        {false, Fault::SystemFolder},
+        {true, Fault::SystemFolder},
+        {true, Fault::ProgramFiles},
+        {false, Fault::ProgramPath},
+        {true, Fault::ProgramFilesButConfigPath},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "silent " << c.silent << " fault " << static_cast<int>(c.fault));
+        Rig rig;
+        sim::Machine& m = rig.machine;
+        // Folders of the current drive that a path without its folder would reach.
+        m.files().MakeFolders(L"C:\\drivers");
+        m.files().MakeFolders(L"C:\\Corvane");
+        m.files().AddFile(L"C:\\cvflt.sys", "driver image at the root");
+        switch (c.fault) {
+            case Fault::SystemFolder:
+                m.system().FailSystemDirectory(win::kErrorAccessDenied);
+                break;
+            case Fault::ProgramFiles:
+                m.shell().FailFolder(win::kCsidlProgramFiles);
+                break;
+            case Fault::ProgramPath:
+                m.files().FailNext(sim::FileOp::GetModuleFileName, win::kErrorNotEnoughMemory);
+                break;
+            case Fault::ProgramFilesButConfigPath:
+                m.shell().FailFolder(win::kCsidlProgramFiles);
+                m.files().AddFile(L"C:\\Setup\\setup.ini", "[common]\r\npath=D:\\Apps\\Corvane\r\n");
+                m.volumes().AddFixedVolume(L'D', 1ll << 32, 1ull << 31);
+                rig.settings.ConfigFile = L"C:\\Setup\\setup.ini";
+                break;
+        }
+        const std::wstring box =
+            base::Format(L"box %ls %ls|Setup|%u", c.silent ? L"none" : L"page",
+                         m.ui().LoadString(IDS_COPY_FILE_FAILED).c_str(), win::kMbOk);
+        if (c.silent) {
+            RunInstall(*rig.platform, rig.settings, rig.process, nullptr, 1);
+        } else {
+            EXPECT_EQ(InstallWorkerProc(&rig.args), 0u);
+        }
+        if (c.fault == Fault::ProgramFilesButConfigPath) {
+            EXPECT_EQ(rig.settings.InstallFailed, 0);
+            EXPECT_TRUE(rig.log.Lines().empty());
+            EXPECT_TRUE(m.files().Exists(kDriver));
+            EXPECT_TRUE(m.files().IsDirectory(L"D:\\Apps\\Corvane"));
+            continue;
+        }
+        std::vector<std::wstring> expected;
+        if (!c.silent) {
+            expected = {StatusLine(m, IDS_STATUS_COPYING), kPause, box,
+                        base::Format(L"post page %u 0 0", WM_INSTALL_DONE)};
+        } else {
+            expected = {box};
+        }
+        ExpectLines(rig.log.Lines(), expected);
+        EXPECT_EQ(rig.settings.InstallFailed, 1);
+        EXPECT_FALSE(m.files().Exists(kDriver));
+        EXPECT_FALSE(m.files().Exists(L"C:\\drivers\\cvflt.sys"));
+        EXPECT_TRUE(m.files().List(L"C:\\Corvane\\").empty());
+        EXPECT_FALSE(m.files().Exists(L"C:\\Program Files\\Corvane"));
+        EXPECT_TRUE(m.registry().Writes().empty());
+        EXPECT_TRUE(m.shell().SavedLinks().empty());
+    }
+}
+
 TEST(InstallWorkerTest, AWorkerWithoutItsRecordDoesNothing) {
     EXPECT_EQ(InstallWorkerProc(nullptr), 0u);
     InstallWorkerArgs args;  // no platform, no settings
@@ -290,13 +365,17 @@ TEST(InstallWorkerTest, FoldersAreDerivedAndTrimmed) {
         {L"started from a drive root, empty folder name", L"C:\\Program Files",
          L"C:\\Windows\\system32", L"E:\\Setup.exe", L"C:\\Menu", L"",
          L"C:\\Program Files\\Corvane", L"C:\\Windows\\system32", L"E:", L"C:\\Menu\\"},
-        {L"failed queries", nullptr, nullptr, L"C:\\Setup\\Setup.exe", L"C:\\Menu", L"Corvane",
-         L"\\Corvane", L"", L"C:\\Setup", L"C:\\Menu\\Corvane"},
-        // GetModuleFileNameW cuts the path to 259 characters in a MAX_PATH buffer: the cut
-        // lands inside the last folder's name, so the folder above it is the source.
+        // A folder that cannot be had stays empty: never "\\Corvane" on the current drive.
+        {L"failed queries", nullptr, nullptr, L"C:\\Setup\\Setup.exe", nullptr, L"Corvane", L"",
+         L"", L"C:\\Setup", L""},
+        {L"folders that are only backslashes", L"\\", L"\\\\", L"\\Setup.exe", L"\\", L"Corvane",
+         L"", L"", L"", L""},
+        // GetModuleFileNameW would cut the path to 259 characters in a MAX_PATH buffer and
+        // the folder above the cut would pass for the source: the program's folder is not
+        // known.
         {L"long program path", L"C:\\Program Files", L"C:\\Windows\\system32",
          longFolder + L"\\abcdefgh\\Setup.exe", L"C:\\Menu", L"Corvane",
-         L"C:\\Program Files\\Corvane", L"C:\\Windows\\system32", longFolder, L"C:\\Menu\\Corvane"},
+         L"C:\\Program Files\\Corvane", L"C:\\Windows\\system32", L"", L"C:\\Menu\\Corvane"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(base::ToUtf8(c.name));
@@ -312,7 +391,11 @@ TEST(InstallWorkerTest, FoldersAreDerivedAndTrimmed) {
             m.system().FailSystemDirectory(win::kErrorAccessDenied);
         }
         m.files().SetModulePath(c.module);
-        m.shell().SetSpecialFolder(win::kCsidlCommonPrograms, c.commonPrograms);
+        if (c.commonPrograms != nullptr) {
+            m.shell().SetSpecialFolder(win::kCsidlCommonPrograms, c.commonPrograms);
+        } else {
+            m.shell().FailFolder(win::kCsidlCommonPrograms);
+        }
         InstallerSettings s;
         s.StartMenuFolder = c.startMenuFolder;
         s.InstallDir = L"C:\\Earlier";  // replaced whatever it held
@@ -321,32 +404,6 @@ TEST(InstallWorkerTest, FoldersAreDerivedAndTrimmed) {
         EXPECT_EQ(s.SystemDir, c.systemDir) << "got " << base::ToUtf8(s.SystemDir);
         EXPECT_EQ(s.SourceDir, c.sourceDir) << "got " << base::ToUtf8(s.SourceDir);
         EXPECT_EQ(s.StartMenuPath, c.startMenuPath) << "got " << base::ToUtf8(s.StartMenuPath);
-    }
-}
-
-TEST(InstallWorkerTest, CreateFolderPathMakesEveryLevel) {
-    struct Case {
-        const wchar_t* path;
-        bool expected;
-        std::vector<const wchar_t*> folders;  // exist afterwards
-    };
-    const Case cases[] = {
-        {L"C:\\Program Files\\Corvane", true, {L"C:\\Program Files\\Corvane"}},
-        {L"C:\\a\\b\\c\\", true, {L"C:\\a", L"C:\\a\\b", L"C:\\a\\b\\c"}},
-        {L"C:\\x\\\\y", true, {L"C:\\x", L"C:\\x\\y"}},
-        {L"C:\\Windows", true, {L"C:\\Windows\\system32"}},  // already there, untouched
-        {L"C:\\file.txt\\below", false, {}},                 // a file in the way
-        {L"Q:\\nowhere\\deep", false, {}},                   // no such drive
-        {L"", false, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(base::ToUtf8(c.path));
-        sim::Machine m;
-        m.files().AddFile(L"C:\\file.txt", "x");
-        EXPECT_EQ(CreateFolderPath(m.files(), c.path), c.expected);
-        for (const wchar_t* folder : c.folders) {
-            EXPECT_TRUE(m.files().IsDirectory(folder)) << base::ToUtf8(folder);
-        }
     }
 }
 

@@ -1,5 +1,9 @@
 #include "Setup/engine/InstallWorker.h"
 
+#include "Setup/engine/ConfigFile.h"
+#include "Setup/engine/DriverRegistration.h"
+#include "Setup/engine/FileDeployment.h"
+#include "Setup/engine/Shortcuts.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -56,67 +60,101 @@ constexpr Report Position(int position) {
 constexpr uint32_t kReportPauseMs = 50;
 constexpr int kPositionWithoutPause = 90;
 
-constexpr const wchar_t kDriverFile[] = L"cvflt.sys";
-
-StepResult CreateInstallFolder(InstallContext& context) {
-    // A folder that cannot be created shows up later as failed copies; neither stops the
-    // installation.
-    CreateFolderPath(context.platform.files, context.settings.InstallDir);
-    return StepResult::Continue;
-}
-
-// The driver is the one file without which the product cannot work: its copy is the only
-// step whose failure ends the installation.
-StepResult CopyDriverFile(InstallContext& context) {
+// Ends the installation as a failed copy of the driver does: message 141 ("Copy file
+// failed!", OK only), then InstallFailed. From the worker thread the box belongs to the
+// Installing page, which stays open.
+StepResult FailInstallation(InstallContext& context) {
     platform::Platform& platform = context.platform;
-    InstallerSettings& settings = context.settings;
-    const std::wstring source = settings.SourceDir + L"\\" + kDriverFile;
-    const std::wstring target = settings.SystemDir + L"\\drivers\\" + kDriverFile;
-    if (platform.files.CopyFile(source, target, false)) {
-        return StepResult::Continue;
-    }
-    // From the worker thread the box belongs to the Installing page, which stays open.
     const platform::WindowHandle owner = context.args != nullptr && context.silent == 0
                                              ? context.args->page
                                              : platform::WindowHandle();
     platform.ui.MessageBox(owner, platform.ui.LoadString(IDS_COPY_FILE_FAILED),
                            GetProgramTitle(platform.files), win::kMbOk);
-    settings.InstallFailed = 1;
+    context.settings.InstallFailed = 1;
     return StepResult::Stop;
+}
+
+StepResult ImportConfiguration(InstallContext& context) {
+    ImportConfigFile(context.platform.files, context.settings);
+    return StepResult::Continue;
+}
+
+// Nothing is copied or created while a folder of the copies is unknown: the files would
+// land in a folder of the current drive that nobody chose.
+StepResult CreateInstallationFolder(InstallContext& context) {
+    if (!FoldersDetermined(context.settings)) {
+        return FailInstallation(context);
+    }
+    CreateInstallFolder(context.platform.files, context.settings.InstallDir);
+    return StepResult::Continue;
+}
+
+// Rows |First| to |Last| of the file table (numbered from 1), in order. The driver is the
+// one file without which the product cannot work: its failed copy ends the installation.
+template <size_t First, size_t Last>
+StepResult CopyProductFiles(InstallContext& context) {
+    static_assert(First >= 1 && First <= Last && Last <= kProductFileCount, "rows of the table");
+    for (size_t row = First; row <= Last; ++row) {
+        if (!DeployProductFile(context.platform.files, context.settings, kProductFiles[row - 1])) {
+            return FailInstallation(context);
+        }
+    }
+    return StepResult::Continue;
+}
+
+StepResult RegisterDriver(InstallContext& context) {
+    RegisterFilterDriver(context.platform.registry);
+    return StepResult::Continue;
+}
+
+StepResult WriteProductKeyAndRunEntry(InstallContext& context) {
+    WriteProductKey(context.platform.registry, context.settings);
+    return StepResult::Continue;
+}
+
+StepResult CreateLinks(InstallContext& context) {
+    CreateShortcuts(context.platform, context.settings);
+    return StepResult::Continue;
+}
+
+StepResult WriteUninstallInformation(InstallContext& context) {
+    WriteUninstallEntry(context.platform.registry, context.settings);
+    return StepResult::Continue;
+}
+
+StepResult CopyConfiguration(InstallContext& context) {
+    CopyConfigToPrefs(context.platform, context.settings, context.process);
+    return StepResult::Continue;
 }
 
 // The install sequence. A step's reports come after its work.
 const InstallStep kInstallSteps[] = {
-    // Import section "common" of the configuration file, when one was named: arrives with
-    // the configuration import.
-    {1, nullptr, {kNoReport, kNoReport}},
+    // Section "common" of the configuration file, when one was named.
+    {1, ImportConfiguration, {kNoReport, kNoReport}},
     // Announces the file copies.
     {2, nullptr, {Status(IDS_STATUS_COPYING), kNoReport}},
-    {3, CreateInstallFolder, {kNoReport, kNoReport}},
-    // Steps 4 to 10 and 12 copy the product's files: arrive with the file deployment.
-    {4, nullptr, {Position(10), kNoReport}},   // Corvane.exe
-    {5, nullptr, {Position(20), kNoReport}},   // Warden.exe as CorvaneWarden.exe
-    {6, nullptr, {Position(30), kNoReport}},   // Persist.exe, Console.exe
-    {7, nullptr, {Position(40), kNoReport}},   // Keeper.exe, MenuExt.dll (replace-in-use)
-    {8, nullptr, {Position(50), kNoReport}},   // lang.ini (old copy deleted), Console.txt
-    {9, nullptr, {Position(60), kNoReport}},   // Guide.chm
-    {10, nullptr, {Position(70), kNoReport}},  // terms.rtf
-    {11, CopyDriverFile, {kNoReport, kNoReport}},
-    {12, nullptr, {Position(80), Status(IDS_STATUS_REGISTRY)}},  // Remove.exe
-    // The driver's service key and the disk and volume filter lists: arrives with the
-    // service registration.
-    {13, nullptr, {kNoReport, kNoReport}},
-    // The product key's "Path" value, then the Run entry: arrives with the product key.
-    {14, nullptr, {Position(90), Status(IDS_STATUS_INITIALIZING)}},
+    {3, CreateInstallationFolder, {kNoReport, kNoReport}},
+    {4, CopyProductFiles<1, 1>, {Position(10), kNoReport}},     // Corvane.exe
+    {5, CopyProductFiles<2, 2>, {Position(20), kNoReport}},     // Warden.exe as CorvaneWarden.exe
+    {6, CopyProductFiles<3, 4>, {Position(30), kNoReport}},     // Persist.exe, Console.exe
+    {7, CopyProductFiles<5, 6>, {Position(40), kNoReport}},     // Keeper.exe, MenuExt.dll
+    {8, CopyProductFiles<7, 8>, {Position(50), kNoReport}},     // lang.ini, Console.txt
+    {9, CopyProductFiles<9, 9>, {Position(60), kNoReport}},     // Guide.chm
+    {10, CopyProductFiles<10, 10>, {Position(70), kNoReport}},  // terms.rtf
+    {11, CopyProductFiles<11, 11>, {kNoReport, kNoReport}},     // the driver
+    {12, CopyProductFiles<12, 12>, {Position(80), Status(IDS_STATUS_REGISTRY)}},  // Remove.exe
+    // The driver's service key and the disk and volume filter lists.
+    {13, RegisterDriver, {kNoReport, kNoReport}},
+    // The product key's "Path" value, then the Run entry.
+    {14, WriteProductKeyAndRunEntry, {Position(90), Status(IDS_STATUS_INITIALIZING)}},
     // WriteProtectionSettings: arrives with the protection settings.
     {15, nullptr, {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
-    // Start-menu, desktop and Quick Launch shortcuts: arrives with the shortcuts.
-    {16, nullptr, {Position(98), Status(IDS_STATUS_REGISTERING)}},
-    // The uninstall entry: arrives with the uninstall entry.
-    {17, nullptr, {kNoReport, kNoReport}},
-    // Settings of the configuration file into prefs.dat, when one was named: arrives with
-    // the copy to prefs.dat.
-    {18, nullptr, {Position(100), kNoReport}},
+    // Start-menu, desktop and Quick Launch shortcuts.
+    {16, CreateLinks, {Position(98), Status(IDS_STATUS_REGISTERING)}},
+    {17, WriteUninstallInformation, {kNoReport, kNoReport}},
+    // Settings of the configuration file into prefs.dat and the volumes it names, when a
+    // configuration file was named.
+    {18, CopyConfiguration, {Position(100), kNoReport}},
 };
 
 void ReportProgress(InstallContext& context, const Report& report) {
@@ -138,17 +176,14 @@ void ReportProgress(InstallContext& context, const Report& report) {
     }
 }
 
-// A folder as the program reads it into a buffer of MAX_PATH characters: a failed query
-// leaves the buffer empty. A path that does not fit is cut to MAX_PATH - 1 characters by
-// GetModuleFileNameW (|truncates|) and not returned at all by the other queries.
-std::wstring FromMaxPathBuffer(bool succeeded, const std::wstring& value, bool truncates) {
-    if (!succeeded) {
+// A folder query's answer as the program reads it into a buffer of MAX_PATH characters,
+// trimmed of trailing backslashes; empty when the query failed or its path does not fit
+// (GetModuleFileNameW would cut it, the other queries fail).
+std::wstring FolderFromQuery(bool succeeded, const std::wstring& value) {
+    if (!succeeded || value.size() >= win::kMaxPath) {
         return std::wstring();
     }
-    if (value.size() >= win::kMaxPath) {
-        return truncates ? value.substr(0, win::kMaxPath - 1) : std::wstring();
-    }
-    return value;
+    return base::TrimmedTrailingBackslashes(value);
 }
 
 }  // namespace
@@ -156,57 +191,34 @@ std::wstring FromMaxPathBuffer(bool succeeded, const std::wstring& value, bool t
 void DeriveFolders(platform::Platform& platform, InstallerSettings& settings) {
     std::wstring text;
     bool ok = platform.shell.GetSpecialFolderPath(win::kCsidlProgramFiles, true, &text);
+    const std::wstring programFiles = FolderFromQuery(ok, text);
     settings.InstallDir =
-        base::TrimmedTrailingBackslashes(FromMaxPathBuffer(ok, text, false)) + L"\\" + ProductName;
+        programFiles.empty() ? std::wstring() : programFiles + L"\\" + ProductName;
 
     text.clear();
     ok = platform.system.GetSystemDirectory(&text);
-    settings.SystemDir = base::TrimmedTrailingBackslashes(FromMaxPathBuffer(ok, text, false));
+    settings.SystemDir = FolderFromQuery(ok, text);
 
-    // The program's own folder: its path up to the last backslash. A path without one
-    // (which Windows does not give) leaves no folder.
+    // The program's own folder: its path up to the last backslash. A drive root gives the
+    // drive alone ("E:").
     text.clear();
     ok = platform.files.GetModuleFileName(&text);
-    const std::wstring module = FromMaxPathBuffer(ok, text, true);
+    const std::wstring module = ok && text.size() < win::kMaxPath ? text : std::wstring();
     const size_t lastBackslash = module.rfind(L'\\');
-    settings.SourceDir =
-        lastBackslash == std::wstring::npos ? std::wstring() : module.substr(0, lastBackslash);
+    settings.SourceDir = lastBackslash == std::wstring::npos || lastBackslash == 0
+                             ? std::wstring()
+                             : module.substr(0, lastBackslash);
 
     text.clear();
     ok = platform.shell.GetSpecialFolderPath(win::kCsidlCommonPrograms, true, &text);
-    settings.StartMenuPath = base::TrimmedTrailingBackslashes(FromMaxPathBuffer(ok, text, false)) +
-                             L"\\" + settings.StartMenuFolder;
+    const std::wstring programs = FolderFromQuery(ok, text);
+    settings.StartMenuPath =
+        programs.empty() ? std::wstring() : programs + L"\\" + settings.StartMenuFolder;
 }
 
-bool CreateFolderPath(platform::Files& files, const std::wstring& path) {
-    const std::wstring folder = base::TrimmedTrailingBackslashes(path);
-    if (folder.empty()) {
-        return false;
-    }
-    // The part that is never created: "C:", "\\server\share", or the leading backslash of
-    // a path on the current drive.
-    size_t root = 0;
-    if (folder.size() >= 2 && folder[0] == L'\\' && folder[1] == L'\\') {
-        const size_t server = folder.find(L'\\', 2);
-        const size_t share =
-            server == std::wstring::npos ? std::wstring::npos : folder.find(L'\\', server + 1);
-        root = share == std::wstring::npos ? folder.size() : share;
-    } else if (folder.size() >= 2 && folder[1] == L':') {
-        root = 2;
-    } else if (folder[0] == L'\\') {
-        root = 1;
-    }
-    for (size_t i = root + 1; i < folder.size(); ++i) {
-        if (folder[i] == L'\\' && folder[i - 1] != L'\\') {
-            files.CreateDirectory(folder.substr(0, i));
-        }
-    }
-    if (root < folder.size()) {
-        files.CreateDirectory(folder);
-    }
-    const uint32_t attributes = files.GetFileAttributes(folder);
-    return attributes != win::kInvalidFileAttributes &&
-           (attributes & win::kFileAttributeDirectory) != 0;
+bool FoldersDetermined(const InstallerSettings& settings) {
+    return !settings.SourceDir.empty() && !settings.SystemDir.empty() &&
+           !settings.InstallDir.empty();
 }
 
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,

@@ -42,11 +42,13 @@ void DoInstall(platform::Platform& platform, InstallerSettings& settings,
 
 // The first work of RunInstall: InstallDir, SystemDir, SourceDir and StartMenuPath from the
 // Program Files folder, the system folder, the program's own path and the all-users
-// Programs folder, each read as into a buffer of MAX_PATH characters (a failed query gives
-// an empty text, which the derivation uses as it is) and trimmed of trailing backslashes.
+// Programs folder, each read as into a buffer of MAX_PATH characters and trimmed of
+// trailing backslashes. A folder that cannot be had (a failed query, a path that does not
+// fit, a program path without a folder) is left empty rather than turned into a path on
+// the current drive: an empty InstallDir, SystemDir or SourceDir ends the installation
+// (see FoldersDetermined), an empty StartMenuPath means no start-menu links.
 void DeriveFolders(platform::Platform& platform, InstallerSettings& settings);
 
-// Creates |path| and every missing folder above it, one level at a time. Levels that exist
-// already or cannot be created are passed over. True when |path| is a folder afterwards.
-// Drive roots ("C:\") and the server and share of a UNC path are never created.
-bool CreateFolderPath(platform::Files& files, const std::wstring& path);
+// Whether the folders the files are copied from and into are known: SourceDir, SystemDir
+// and InstallDir (which the configuration file may have set) are not empty.
+bool FoldersDetermined(const InstallerSettings& settings);

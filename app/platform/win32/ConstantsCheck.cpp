@@ -392,4 +392,9 @@ static_assert(Same(win::kLangChineseSimplified,
                    MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)),
               "win::kLangChineseSimplified");
 
+// The install engine.
+static_assert(Same(win::kServiceKernelDriver, SERVICE_KERNEL_DRIVER), "win::kServiceKernelDriver");
+static_assert(Same(win::kServiceBootStart, SERVICE_BOOT_START), "win::kServiceBootStart");
+static_assert(Same(win::kServiceErrorNormal, SERVICE_ERROR_NORMAL), "win::kServiceErrorNormal");
+
 }  // namespace

@@ -330,4 +330,9 @@ constexpr uint32_t kShcnfIdList = 0x0000;
 constexpr uint16_t kLangEnglishUs = 1033;
 constexpr uint16_t kLangChineseSimplified = 2052;
 
+// The install engine: a kernel driver's service values (winnt.h).
+constexpr uint32_t kServiceKernelDriver = 0x00000001;
+constexpr uint32_t kServiceBootStart = 0x00000000;
+constexpr uint32_t kServiceErrorNormal = 0x00000001;
+
 }  // namespace win

@@ -1,0 +1,113 @@
+#include "Setup/engine/FileDeployment.h"
+
+namespace {
+
+constexpr const wchar_t kAsideSuffix[] = L".del";
+
+bool IsFile(platform::Files& files, const std::wstring& path) {
+    const uint32_t attributes = files.GetFileAttributes(path);
+    return attributes != win::kInvalidFileAttributes &&
+           (attributes & win::kFileAttributeDirectory) == 0;
+}
+
+}  // namespace
+
+const ProductFile kProductFiles[kProductFileCount] = {
+    {L"\\Corvane.exe", DestinationFolder::InstallDir, L"\\Corvane.exe", CopyRule::Plain},
+    // The background program lies beside the setup program under a name of its own.
+    {L"\\Warden.exe", DestinationFolder::InstallDir, L"\\CorvaneWarden.exe", CopyRule::Plain},
+    {L"\\Persist.exe", DestinationFolder::InstallDir, L"\\Persist.exe", CopyRule::Plain},
+    {L"\\Console.exe", DestinationFolder::InstallDir, L"\\Console.exe", CopyRule::Plain},
+    {L"\\Keeper.exe", DestinationFolder::InstallDir, L"\\Keeper.exe", CopyRule::ReplaceInUse},
+    {L"\\MenuExt.dll", DestinationFolder::InstallDir, L"\\MenuExt.dll", CopyRule::ReplaceInUse},
+    {L"\\lang.ini", DestinationFolder::InstallDir, L"\\lang.ini", CopyRule::Fresh},
+    {L"\\Console.txt", DestinationFolder::InstallDir, L"\\Console.txt", CopyRule::Plain},
+    {L"\\Guide.chm", DestinationFolder::InstallDir, L"\\Guide.chm", CopyRule::Plain},
+    {L"\\terms.rtf", DestinationFolder::InstallDir, L"\\terms.rtf", CopyRule::Plain},
+    {L"\\cvflt.sys", DestinationFolder::Drivers, L"\\cvflt.sys", CopyRule::Required},
+    {L"\\Remove.exe", DestinationFolder::InstallDir, L"\\Remove.exe", CopyRule::Plain},
+};
+
+std::wstring ProductFileSource(const InstallerSettings& settings, const ProductFile& file) {
+    return settings.SourceDir + file.sourceName;
+}
+
+std::wstring ProductFileDestination(const InstallerSettings& settings, const ProductFile& file) {
+    switch (file.folder) {
+        case DestinationFolder::Drivers:
+            return settings.SystemDir + L"\\drivers" + file.destinationName;
+        case DestinationFolder::InstallDir:
+            break;
+    }
+    return settings.InstallDir + file.destinationName;
+}
+
+bool CopyPlain(platform::Files& files, const std::wstring& source,
+               const std::wstring& destination) {
+    return files.CopyFile(source, destination, false);
+}
+
+// A running program cannot be overwritten, but it can be renamed: the old file makes room
+// under "<name>.del" and goes at the next restart. MoveFileW never replaces a file, so a
+// ".del" still waiting for a restart keeps the old file in place.
+//
+// The old file is moved back when the second copy fails too (a missing source, a full
+// disk): the installation never loses a working program for want of its replacement.
+void CopyReplacingInUse(platform::Files& files, const std::wstring& source,
+                        const std::wstring& destination) {
+    if (files.CopyFile(source, destination, false)) {
+        return;
+    }
+    const std::wstring aside = destination + kAsideSuffix;
+    if (!files.MoveFile(destination, aside)) {
+        return;
+    }
+    files.MoveFileEx(aside, nullptr, win::kMovefileDelayUntilReboot);
+    if (!files.CopyFile(source, destination, false)) {
+        // The deletion scheduled for the ".del" name finds nothing there at the restart.
+        files.MoveFile(aside, destination);
+    }
+}
+
+// The old copy is only removed when there is a new one to take its place.
+void CopyFresh(platform::Files& files, const std::wstring& source,
+               const std::wstring& destination) {
+    if (!IsFile(files, source)) {
+        return;
+    }
+    files.SetFileAttributes(destination, win::kFileAttributeNormal);
+    files.DeleteFile(destination);
+    files.CopyFile(source, destination, false);
+}
+
+bool DeployProductFile(platform::Files& files, const InstallerSettings& settings,
+                       const ProductFile& file) {
+    const std::wstring source = ProductFileSource(settings, file);
+    const std::wstring destination = ProductFileDestination(settings, file);
+    switch (file.rule) {
+        case CopyRule::Plain:
+            CopyPlain(files, source, destination);
+            return true;
+        case CopyRule::ReplaceInUse:
+            CopyReplacingInUse(files, source, destination);
+            return true;
+        case CopyRule::Fresh:
+            CopyFresh(files, source, destination);
+            return true;
+        case CopyRule::Required:
+            return CopyPlain(files, source, destination);
+    }
+    return true;
+}
+
+bool CreateFolderPath(platform::Files& files, const std::wstring& path) {
+    for (size_t i = path.find(L'\\'); i != std::wstring::npos; i = path.find(L'\\', i + 1)) {
+        files.CreateDirectory(path.substr(0, i));
+    }
+    return files.CreateDirectory(path);
+}
+
+void CreateInstallFolder(platform::Files& files, const std::wstring& installDir) {
+    CreateFolderPath(files, installDir);
+    files.CreateDirectory(installDir);
+}
