@@ -294,7 +294,8 @@ TEST(InstallWorkerTest, AnUnknownFolderFailsTheInstallationBeforeAnyCopy) {
                 break;
             case Fault::ProgramFilesButConfigPath:
                 m.shell().FailFolder(win::kCsidlProgramFiles);
-                m.files().AddFile(L"C:\\Setup\\setup.ini", "[common]\r\npath=D:\\Apps\\Corvane\r\n");
+                m.files().AddFile(L"C:\\Setup\\setup.ini",
+                                  "[common]\r\npath=D:\\Apps\\Corvane\r\n");
                 m.volumes().AddFixedVolume(L'D', 1ll << 32, 1ull << 31);
                 rig.settings.ConfigFile = L"C:\\Setup\\setup.ini";
                 break;
