@@ -104,6 +104,13 @@ public:
     // once after each box.
     virtual bool AnswerMessageBox(const std::wstring& caption, int button) = 0;
     virtual bool MessageBoxAnswered() = 0;
+
+    // Another process that holds |path| until ReleaseHolders (or the Env's end): with
+    // |running| the stand-in program is copied to |path| and runs from there, its image in
+    // use; otherwise a stand-in program elsewhere keeps |path| open for reading, sharing
+    // reading only. False when that cannot be arranged.
+    virtual bool HoldInOtherProcess(const std::wstring& path, bool running) = 0;
+    virtual void ReleaseHolders() = 0;
 };
 
 // Made by the env file of each side.

@@ -124,9 +124,10 @@ SimFiles::~SimFiles() = default;
 void SimFiles::InstallDefaults() {
     Guard guard(machine_.Lock());
     // Volumes set up after the files: the default folders are made directly.
-    for (const wchar_t* folder : {L"C:\\Windows", L"C:\\Windows\\system32", L"C:\\Program Files",
-                                  L"C:\\ProgramData", L"C:\\Users\\User\\AppData\\Roaming",
-                                  L"C:\\Users\\User\\AppData\\Local\\Temp", L"C:\\Setup"}) {
+    for (const wchar_t* folder :
+         {L"C:\\Windows", L"C:\\Windows\\system32", L"C:\\Windows\\system32\\drivers",
+          L"C:\\Program Files", L"C:\\ProgramData", L"C:\\Users\\User\\AppData\\Roaming",
+          L"C:\\Users\\User\\AppData\\Local\\Temp", L"C:\\Setup"}) {
         std::wstring path = folder;
         size_t pos = 2;
         while (true) {

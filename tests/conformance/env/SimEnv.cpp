@@ -144,7 +144,34 @@ public:
         return boxes.back().caption == boxCaption_ && boxes.back().queuedAnswer;
     }
 
+    bool HoldInOtherProcess(const std::wstring& path, bool running) override {
+        if (running) {
+            if (!machine_.files().AddFile(path, std::string("MZ")))
+                return false;
+            machine_.files().SetInUse(path);
+            running_.push_back(path);
+            return true;
+        }
+        const platform::FileHandle file = machine_.files().CreateFile(
+            path, win::kGenericRead, win::kFileShareRead, win::kOpenExisting, 0);
+        if (!file)
+            return false;
+        held_.push_back(file);
+        return true;
+    }
+
+    void ReleaseHolders() override {
+        for (const std::wstring& path : running_)
+            machine_.files().SetInUse(path, false);
+        for (platform::FileHandle file : held_)
+            machine_.files().CloseHandle(file);
+        running_.clear();
+        held_.clear();
+    }
+
 private:
+    std::vector<std::wstring> running_;
+    std::vector<platform::FileHandle> held_;
     sim::Machine machine_;
     std::wstring boxCaption_;
     size_t boxesBefore_ = 0;

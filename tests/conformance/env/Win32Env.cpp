@@ -265,6 +265,7 @@ private:
 class Win32Env : public Env {
 public:
     ~Win32Env() override {
+        ReleaseHolders();
         window_.reset();
         for (HANDLE h : mutexes_)
             CloseHandle(h);
@@ -385,7 +386,57 @@ public:
         return answered;
     }
 
+    bool HoldInOtherProcess(const std::wstring& path, bool running) override {
+        // The holder of a data file runs from a copy of its own next to the file.
+        const std::wstring program = running ? path : path + L".holder.exe";
+        if (!CopyFileW(FixturePath(L"cv_standin.exe").c_str(), program.c_str(), FALSE)) {
+            std::printf("cannot copy the stand-in program (error %lu)\n", GetLastError());
+            return false;
+        }
+        const std::wstring held = running ? std::wstring() : path;
+        if (!WriteWholeFile(program + L".hold", held.data(),
+                            static_cast<DWORD>(held.size() * sizeof(wchar_t)))) {
+            return false;
+        }
+        std::wstring commandLine = L"\"" + program + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process)) {
+            std::printf("cannot start the holder (error %lu)\n", GetLastError());
+            DeleteFileW((program + L".hold").c_str());
+            return false;
+        }
+        CloseHandle(process.hThread);
+        holders_.push_back({program, process.hProcess});
+        for (int i = 0; i < 500; ++i) {
+            if (FileExists(program + L".ready"))
+                return true;
+            if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
+                break;
+        }
+        std::printf("the holder did not get hold of the file\n");
+        return false;
+    }
+
+    void ReleaseHolders() override {
+        for (const Holder& holder : holders_) {
+            DeleteFileW((holder.program + L".hold").c_str());
+            WaitForSingleObject(holder.process, 15000);
+            CloseHandle(holder.process);
+            DeleteFileW((holder.program + L".ready").c_str());
+            DeleteFileW((holder.program + L".log").c_str());
+        }
+        holders_.clear();
+    }
+
 private:
+    struct Holder {
+        std::wstring program;
+        HANDLE process;
+    };
+    std::vector<Holder> holders_;
     std::unique_ptr<BoxAnswerer> answerer_;
     std::unique_ptr<RecordingWindow> window_;
     std::vector<HANDLE> mutexes_;

@@ -9,7 +9,7 @@
 //   EXPECT_TRUE(m.files().Exists(L"C:\\Program Files\\Corvane\\Corvane.exe"));
 //
 // The default machine is a 32-bit Windows 7 SP1 (6.1.7601) in English with one fixed NTFS
-// volume C: of 100 GiB, the usual folders (C:\Windows, C:\Windows\system32,
+// volume C: of 100 GiB, the usual folders (C:\Windows, C:\Windows\system32 and its drivers,
 // C:\Program Files, C:\ProgramData\Microsoft\Windows\Start Menu\Programs,
 // C:\Users\User\AppData\Roaming, the desktops), the setup program at C:\Setup\Setup.exe,
 // RegisteredOwner "User", the disk class's UpperFilters (PartMgr), the hotfix KB3033929,
