@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Setup/checks/DriverControl.h"
+#include "Setup/engine/RegistryData.h"
 #include "base/Text.h"
 
 namespace {
@@ -13,26 +14,16 @@ using platform::Hive;
 // few times.
 constexpr int kReadAttempts = 4;
 
-// A REG_SZ value's data: the text and its terminating null character.
-std::vector<uint8_t> StringData(const std::wstring& text) {
-    std::vector<uint8_t> bytes = base::ToUtf16LE(text);
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
-
 bool WriteString(platform::Registry& registry, const wchar_t* value, const std::wstring& text) {
-    const std::vector<uint8_t> data = StringData(text);
+    const std::vector<uint8_t> data = StringValueData(text);
     return registry.SetValue(Hive::LocalMachine, kDriverServiceKey, value, win::kRegSz, data.data(),
                              static_cast<uint32_t>(data.size())) == win::kErrorSuccess;
 }
 
 bool WriteDword(platform::Registry& registry, const wchar_t* value, uint32_t number) {
-    const uint8_t data[4] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-                             static_cast<uint8_t>(number >> 16),
-                             static_cast<uint8_t>(number >> 24)};
-    return registry.SetValue(Hive::LocalMachine, kDriverServiceKey, value, win::kRegDword, data,
-                             sizeof data) == win::kErrorSuccess;
+    const auto data = DwordValueData(number);
+    return registry.SetValue(Hive::LocalMachine, kDriverServiceKey, value, win::kRegDword,
+                             data.data(), static_cast<uint32_t>(data.size())) == win::kErrorSuccess;
 }
 
 // An entry of a list: |length| UTF-16 units from unit |begin| of the data.
@@ -124,7 +115,7 @@ std::vector<uint8_t> PlaceDriverInFilterList(const std::vector<uint8_t>& data,
         }
     }
 
-    const std::vector<uint8_t> nameData = StringData(name);
+    const std::vector<uint8_t> nameData = StringValueData(name);
     std::vector<uint8_t> out;
     out.reserve(data.size() + nameData.size() + 2);
     auto append = [&](const Entry& e) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Setup/engine/FileDeployment.h"
+#include "Setup/engine/RegistryData.h"
 #include "base/Text.h"
 
 namespace {
@@ -15,19 +16,16 @@ constexpr const wchar_t kQuickLaunchFolder[] = L"\\Microsoft\\Internet Explorer\
 
 void WriteString(platform::Registry& registry, const wchar_t* key, const wchar_t* value,
                  const std::wstring& text) {
-    std::vector<uint8_t> data = base::ToUtf16LE(text);
-    data.push_back(0);
-    data.push_back(0);
+    const std::vector<uint8_t> data = StringValueData(text);
     registry.SetValue(Hive::LocalMachine, key, value, win::kRegSz, data.data(),
                       static_cast<uint32_t>(data.size()));
 }
 
 void WriteDword(platform::Registry& registry, const wchar_t* key, const wchar_t* value,
                 uint32_t number) {
-    const uint8_t data[4] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-                             static_cast<uint8_t>(number >> 16),
-                             static_cast<uint8_t>(number >> 24)};
-    registry.SetValue(Hive::LocalMachine, key, value, win::kRegDword, data, sizeof data);
+    const auto data = DwordValueData(number);
+    registry.SetValue(Hive::LocalMachine, key, value, win::kRegDword, data.data(),
+                      static_cast<uint32_t>(data.size()));
 }
 
 // A special folder as the shell gives it (created when missing), without trailing
@@ -85,7 +83,8 @@ void CreateShortcuts(platform::Platform& platform, const InstallerSettings& sett
                        menu + L"\\Remove Corvane.lnk");
     }
 
-    // The desktop link of earlier versions lay on the user's own desktop.
+    // The program's desktop link belongs on the all-users desktop: one on the current
+    // user's own desktop goes, whether or not a desktop icon is wanted.
     std::wstring folder;
     if (SpecialFolder(shell, win::kCsidlDesktopDirectory, &folder)) {
         platform.files.DeleteFile(folder + kLinkName);
