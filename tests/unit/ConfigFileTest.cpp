@@ -10,6 +10,7 @@
 
 #include "EngineTestMachine.h"
 #include "Setup/engine/ConfigFile.h"
+#include "Setup/engine/InstallWorker.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -228,6 +229,27 @@ TEST(ConfigFileTest, CopyIntoPrefs) {
     SetupProcess process;
     CopyConfigToPrefs(m.platform(), s, process);
     EXPECT_FALSE(m.files().Exists(kPrefs));
+}
+
+// A configuration file that names only the folder: the product goes there, and neither an
+// icon nor a start-menu link is made, whatever the pages chose.
+TEST(ConfigFileTest, APathOnlyFileInstallsThereWithoutLinks) {
+    auto m = enginetest::MakeMachine();
+    m->volumes().AddFixedVolume(L'D', 1ll << 32, 1ull << 31);
+    m->files().AddFile(kConfig, "[common]\r\npath=D:\\Apps\\Corvane\r\n");
+    InstallerSettings s;
+    s.ConfigFile = kConfig;
+    s.StartMenuFolder = L"Corvane";
+    SetupProcess process;
+    RunInstall(m->platform(), s, process, nullptr, 1);
+    EXPECT_EQ(s.InstallFailed, 0);
+    EXPECT_EQ(m->files().ReadText(L"D:\\Apps\\Corvane\\Corvane.exe"),
+              enginetest::SourceContent(L"Corvane.exe"));
+    EXPECT_FALSE(m->files().Exists(L"C:\\Program Files\\Corvane"));
+    EXPECT_TRUE(m->shell().SavedLinks().empty());
+    EXPECT_FALSE(m->files().Exists(kDefaultMenu));
+    EXPECT_EQ(m->registry().GetString(platform::Hive::LocalMachine, L"SOFTWARE\\Corvane", L"Path"),
+              std::wstring(L"D:\\Apps\\Corvane"));
 }
 
 // The letters of "veil" whose volumes are prepared: C and D exist, E is a network drive
