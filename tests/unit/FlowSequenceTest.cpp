@@ -228,6 +228,54 @@ TEST(FlowSequenceTest, TheFinishPageChoiceDecidesTheRestart) {
     }
 }
 
+// Only Finish records the choice. Commands that would end the page another way are
+// ignored by it, and a Finish page ended without Finish (closed from outside) does not
+// restart the computer, whichever radio button is chosen.
+TEST(FlowSequenceTest, OnlyFinishCanLeadToTheRestart) {
+    struct Case {
+        const char* name;
+        bool chooseLater;
+        bool closedFromOutside;  // the page ends by EndDialog, not by Finish
+        uint32_t exitCode;
+        size_t shutdownRequests;
+    };
+    const Case cases[] = {
+        {"later, Escape's IDCANCEL, then Finish", true, false, kExitRestartRequired, 0},
+        {"now, Escape's IDCANCEL, then Finish", false, false, kExitRestartStarted, 1},
+        {"later, closed from outside", true, true, kExitRestartRequired, 0},
+        {"now, closed from outside", false, true, kExitRestartRequired, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto m = MakeMachine();
+        sim::SimUi& ui = m->ui();
+        auto& user = ui.User();
+        GoTo(user, IDD_READY);
+        user.OnPage(IDD_READY, Next);
+        bool endedByCommand = true;
+        user.OnPage(IDD_FINISH, [&](sim::PageDriver& p) {
+            if (c.chooseLater) {
+                p.Click(IDC_RESTART_NO);
+            }
+            const uintptr_t cancel = (static_cast<uintptr_t>(win::kBnClicked) << 16) |
+                                     static_cast<uint32_t>(win::kIdCancel);
+            ui.SendMessage(p.Dialog(), win::kWmCommand, cancel,
+                           static_cast<intptr_t>(ui.GetDlgItem(p.Dialog(), win::kIdCancel).value));
+            endedByCommand = p.Ended();
+            if (c.closedFromOutside) {
+                ui.EndDialog(p.Dialog(), win::kIdCancel);
+            } else {
+                Next(p);
+            }
+        });
+        InstallerSettings settings;
+        EXPECT_EQ(RunWhole(*m, settings), c.exitCode);
+        EXPECT_FALSE(endedByCommand);
+        EXPECT_EQ(m->processes().ShutdownRequests().size(), c.shutdownRequests);
+        ExpectNoUiErrors(*m);
+    }
+}
+
 // A confirmed Cancel on any page before the installation ends setup with nothing
 // installed.
 TEST(FlowSequenceTest, ConfirmedCancelOnAnyPageInstallsNothing) {

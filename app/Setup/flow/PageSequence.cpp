@@ -160,9 +160,12 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
             }
             case Stage::Finish: {
                 CFinishDlg page(settings, platform);
-                RunPage(page, &notShown);
-                // A Finish page that could not be shown asked nobody: no restart then.
-                if (notShown || settings.RestartNow == 0) {
+                const int32_t finishResult = RunPage(page, &notShown);
+                // Only the Finish button records the user's choice in RestartNow. A page
+                // that could not be shown asked nobody, and a page that ended any other
+                // way did not take the answer: neither restarts the computer, which would
+                // close every other program without asking.
+                if (notShown || finishResult != PageNext || settings.RestartNow == 0) {
                     return kExitRestartRequired;
                 }
                 return RestartComputer(platform.processes) ? kExitRestartStarted
