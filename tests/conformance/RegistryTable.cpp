@@ -201,6 +201,63 @@ TEST_F(RegistryTable, SizesAndStatusCodes) {
     }
 }
 
+// String data stored without a terminator, read into buffers of different sizes. Windows
+// documents that such data comes back unterminated; Windows NT writes a terminator after
+// it when the buffer has room for one (the size reported leaves it out), and data that
+// fills the buffer to its last byte stays unterminated with ERROR_SUCCESS. The program's
+// 256-byte reads of the registered owner rely on this: 128 characters stored without a
+// terminator arrive whole, with no terminator in the buffer.
+TEST_F(RegistryTable, UnterminatedTextAndTheBufferSize) {
+    const std::wstring m128(128, L'm');
+    ASSERT_EQ(Write(Api::Key, L"Short", win::kRegSz, Bytes(L"abcX"), 6), win::kErrorSuccess);
+    ASSERT_EQ(Write(Api::Key, L"Full", win::kRegSz, Bytes(m128 + L"X"), 256), win::kErrorSuccess);
+    struct Row {
+        const char* name;
+        const wchar_t* value;
+        uint32_t bufferSize;
+        const char* expected;  // the two bytes after the data: CCCC when untouched
+    };
+    const Row rows[] = {
+        {"6 bytes into 8: a terminator is written after the data", L"Short", 8,
+         "rc=0 type=1 size=6 after=0000"},
+        {"6 bytes into 7: no room for a terminator", L"Short", 7, "rc=0 type=1 size=6 after=CCCC"},
+        {"6 bytes into 6: the buffer is full, no terminator", L"Short", 6,
+         "rc=0 type=1 size=6 after=CCCC"},
+        {"256 bytes into 256: 128 characters, no terminator", L"Full", 256,
+         "rc=0 type=1 size=256 after=CCCC last=\"m\""},
+        {"256 bytes into 258: the terminator follows", L"Full", 258,
+         "rc=0 type=1 size=256 after=0000 last=\"m\""},
+    };
+    for (Api api : {Api::Shell, Api::Key}) {
+        for (const Row& row : rows) {
+            std::vector<uint8_t> buffer(row.bufferSize + 16, 0xCC);
+            uint32_t type = 0xFFFF, size = row.bufferSize;
+            uint32_t rc = 0;
+            if (api == Api::Shell) {
+                rc = P().registry.GetValue(Hive::CurrentUser, Key(), row.value, &type,
+                                           buffer.data(), &size);
+            } else {
+                KeyHandle key;
+                rc = P().registry.OpenKey(Hive::CurrentUser, Key(), win::kKeyRead, &key);
+                if (rc == win::kErrorSuccess) {
+                    rc = P().registry.QueryValue(key, row.value, &type, buffer.data(), &size);
+                    P().registry.CloseKey(key);
+                }
+            }
+            Out out;
+            out.Add("rc", rc).Add("type", type).Add("size", size);
+            if (rc == win::kErrorSuccess && size >= 2 && size + 2 <= buffer.size()) {
+                out.Bytes("after", buffer.data() + size, 2);
+                if (size == 256)
+                    out.Add("last", base::FromUtf16LE(buffer.data() + size - 2, 2));
+            }
+            Check(
+                std::string(api == Api::Shell ? "SHGetValueW: " : "RegQueryValueExW: ") + row.name,
+                out.str(), row.expected);
+        }
+    }
+}
+
 // Opening keys, writing through a read-only handle and SHSetValueW's creation of keys.
 TEST_F(RegistryTable, KeysAndAccess) {
     platform::Registry& reg = P().registry;

@@ -458,6 +458,136 @@ TEST_F(UiTable, FinishPageRadioGroupAndDisabledCancel) {
     RunRows(IDD_FINISH, state, rows);
 }
 
+// --- Fonts ---
+
+// Every field of a LOGFONTW, by name.
+std::vector<std::pair<std::string, std::string>> FontFields(const platform::FontDescription& f) {
+    return {
+        {"height", std::to_string(f.height)},
+        {"width", std::to_string(f.width)},
+        {"escapement", std::to_string(f.escapement)},
+        {"orientation", std::to_string(f.orientation)},
+        {"weight", std::to_string(f.weight)},
+        {"italic", std::to_string(f.italic)},
+        {"underline", std::to_string(f.underline)},
+        {"strikeout", std::to_string(f.strikeOut)},
+        {"charset", std::to_string(f.charSet)},
+        {"outprecision", std::to_string(f.outPrecision)},
+        {"clipprecision", std::to_string(f.clipPrecision)},
+        {"quality", std::to_string(f.quality)},
+        {"pitchandfamily", std::to_string(f.pitchAndFamily)},
+        {"face", Quote(f.faceName)},
+    };
+}
+
+std::string DescribeFont(const platform::FontDescription& f) {
+    std::string text;
+    for (const auto& field : FontFields(f))
+        text += (text.empty() ? "" : " ") + field.first + "=" + field.second;
+    return text;
+}
+
+// The fields in which |b| differs from |a|, with |b|'s values: "weight=700 height=-16";
+// "same" when none does.
+std::string FontDifferences(const platform::FontDescription& a,
+                            const platform::FontDescription& b) {
+    const auto fa = FontFields(a);
+    const auto fb = FontFields(b);
+    std::string text;
+    for (size_t i = 0; i < fa.size(); ++i) {
+        if (fa[i].second != fb[i].second)
+            text += (text.empty() ? "" : " ") + fb[i].first + "=" + fb[i].second;
+    }
+    return text.empty() ? "same" : text;
+}
+
+// The pages' title font is made as the program makes it: the dialog's font read back whole,
+// the weight set to bold and, on the Welcome and Finish pages, the height made half as
+// large again. Read back from the title, it differs from the dialog's font in those fields
+// only: every other field of the logical font is carried over.
+TEST_F(UiTable, TitleFontIsTheDialogFontInBold) {
+    struct Row {
+        int templateId;
+        bool larger;
+        const char* differences;
+    };
+    const Row rows[] = {
+        {IDD_WELCOME, true, "height=-16 weight=700"},
+        {IDD_USERINFO, false, "weight=700"},
+        {IDD_FINISH, true, "height=-16 weight=700"},
+    };
+    for (const Row& row : rows) {
+        Scenario s(P().ui, E());
+        std::string dialogFont = "no font", differences = "no font";
+        bool onTitle = false;
+        s.Then([&] {
+            platform::Ui& ui = s.Ui();
+            platform::FontDescription base;
+            if (!ui.GetFontDescription(ui.GetFont(s.Dialog()), &base))
+                return;
+            dialogFont = DescribeFont(base);
+            platform::FontDescription title = base;
+            title.weight = win::kFwBold;
+            if (row.larger)
+                title.height = title.height * 3 / 2;
+            const platform::FontHandle font = ui.CreateFont(title);
+            if (!font)
+                return;
+            ui.SetFont(s.Item(IDC_TITLE), font, true);
+            const platform::FontHandle shown = ui.GetFont(s.Item(IDC_TITLE));
+            onTitle = shown == font;
+            platform::FontDescription got;
+            if (ui.GetFontDescription(shown, &got))
+                differences = FontDifferences(base, got);
+            ui.SetFont(s.Item(IDC_TITLE), ui.GetFont(s.Dialog()), false);
+            ui.DeleteFont(font);
+        });
+        const intptr_t result = s.Run(row.templateId);
+        const std::string name = base::ToUtf8(base::Format(L"page %d: ", row.templateId));
+        Check(name + "the dialog manager's font for the template (8 pt \"MS Shell Dlg\")",
+              dialogFont,
+              "height=-11 width=0 escapement=0 orientation=0 weight=400 italic=0 underline=0 "
+              "strikeout=0 charset=1 outprecision=0 clipprecision=0 quality=2 pitchandfamily=0 "
+              "face=\"MS Shell Dlg\"");
+        Check(name + "the title font differs from the dialog font only in weight and size",
+              Out()
+                  .Add("result", static_cast<int64_t>(result))
+                  .Add("ontitle", onTitle)
+                  .Add("differences", differences)
+                  .str(),
+              Out()
+                  .Add("result", static_cast<int64_t>(kFinished))
+                  .Add("ontitle", true)
+                  .Add("differences", std::string(row.differences))
+                  .str());
+    }
+
+    // A logical font with no field at its default comes back from GetObjectW as it was
+    // made, field by field.
+    platform::FontDescription unusual;
+    unusual.height = -13;
+    unusual.width = 7;
+    unusual.escapement = 900;
+    unusual.orientation = 900;
+    unusual.weight = 600;
+    unusual.italic = 1;
+    unusual.underline = 1;
+    unusual.strikeOut = 1;
+    unusual.charSet = 0;          // ANSI_CHARSET
+    unusual.outPrecision = 3;     // OUT_STROKE_PRECIS
+    unusual.clipPrecision = 2;    // CLIP_STROKE_PRECIS
+    unusual.quality = 5;          // CLEARTYPE_QUALITY
+    unusual.pitchAndFamily = 34;  // VARIABLE_PITCH | FF_SWISS
+    unusual.faceName = L"Corvane Conformance Face";
+    const platform::FontHandle font = P().ui.CreateFont(unusual);
+    platform::FontDescription got;
+    const bool described = font && P().ui.GetFontDescription(font, &got);
+    if (font)
+        P().ui.DeleteFont(font);
+    Check("CreateFont then GetFontDescription keeps every field",
+          described ? FontDifferences(unusual, got) : std::string("no font"), "same");
+}
+
 // --- Edits ---
 
 TEST_F(UiTable, UserInfoEditLimit) {

@@ -6,7 +6,8 @@
 // exits 0 when every check passed and Setup.exe ended with the expected exit code.
 //
 //   wizard_driver.exe --setup C:\path\Setup.exe [--out FOLDER] [--lang-tag TAG]
-//                     [--no-screens] [--walk full|welcome|none|watch] [--expect-exit CODE]
+//                     [--no-screens] [--walk full|welcome|none|watch|restart-later]
+//                     [--expect-exit CODE]
 //                     [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]
 //
 // The walk "full" goes Welcome, License, Back to Welcome, License (accepted), User
@@ -14,12 +15,17 @@
 // Finish ("restart later") and expects 3010. The walk "welcome" shows the Welcome page,
 // cancels and confirms, and expects 1602. The walk "none" (for "-- -silent") only watches
 // that no page appears and expects 3010. The walk "watch" leaves the wizard to the user and
-// only reports the exit code when Setup.exe ends.
+// only reports the exit code when Setup.exe ends. The walk "restart-later" goes straight
+// to the Finish page, tries Escape and the caption's close box on the Installing page (when
+// it is seen in time) and on the Finish page after choosing "restart later", expects both
+// pages to stay, then clicks Finish and expects 3010: a page ended by either would have
+// the computer restarted against the user's choice (1641).
 //
 // Clicks are posted (BM_CLICK), never sent: a page handles Cancel by showing a modal message
 // box, and a sent click would not return before that box was closed.
 #include <windows.h>
-// After <windows.h>, which it needs.
+// After <windows.h>, which they need.
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdarg>
@@ -694,10 +700,135 @@ void WalkFull(const Options& options, const Process& process) {
 }
 
 // ---------------------------------------------------------------------------------------
+// The walk "restart-later": the keys and clicks that must not end a page.
+
+// The window of the page's thread that has the keyboard focus (the page when none of its
+// windows has it).
+HWND FocusIn(HWND page) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info) &&
+        info.hwndFocus != nullptr && (info.hwndFocus == page || IsChild(page, info.hwndFocus))) {
+        return info.hwndFocus;
+    }
+    return page;
+}
+
+// The Escape key as the keyboard gives it: down and up, posted to the focused window, where
+// the page's modal loop hands them to the dialog manager.
+void PressEscape(HWND page) {
+    const HWND target = FocusIn(page);
+    PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(target, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
+}
+
+// A click on the caption's close box.
+void PressCloseBox(HWND page) {
+    PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+int ProgressOf(HWND page) {
+    DWORD_PTR position = 0;
+    HWND bar = GetDlgItem(page, IDC_PROGRESS);
+    if (bar == nullptr ||
+        !SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &position)) {
+        return -1;
+    }
+    return static_cast<int>(position);
+}
+
+// Escape and the close box on the Installing page, as soon as it shows. The page must stay
+// until the installation is done: it is watched until it closes, and the progress bar must
+// have reached its end by then. Pressed after the end, nothing can be told.
+void TryToEndInstalling(HWND page, const Process& process) {
+    const int before = ProgressOf(page);
+    PressEscape(page);
+    PressCloseBox(page);
+    Line("press Escape and the close box on the Installing page (progress %d)", before);
+    int last = before;
+    WaitUntil(process, 120000, [&] {
+        const int now = ProgressOf(page);
+        if (now >= 0) {
+            last = now;
+        }
+        return !IsWindow(page);
+    });
+    if (before >= 100) {
+        Line("note the installation had ended before the keys arrived");
+        return;
+    }
+    Check(last == 100, "the Installing page stayed until the installation was done (progress " +
+                           std::to_string(last) + " when it closed)");
+}
+
+// Escape or the close box on the Finish page: the page stays, "restart later" stays chosen.
+void TryToEndFinish(HWND page, const Process& process, const char* what, void (*press)(HWND page)) {
+    Line("press %s on the Finish page", what);
+    press(page);
+    const bool closed = WaitUntil(process, 1500, [&] { return !IsWindow(page); });
+    Check(!closed && !process.Exited() && FindPage(process, nullptr) == page,
+          std::string(what) + " leaves the Finish page open");
+    Check(ItemCheck(page, IDC_RESTART_NO) == BST_CHECKED &&
+              ItemCheck(page, IDC_RESTART_YES) == BST_UNCHECKED,
+          std::string("restart later is still chosen after ") + what);
+}
+
+void WalkRestartLater(const Options& options, const Process& process) {
+    Walker walker(options, process);
+    if (walker.Expect(Page::Welcome, "welcome") == nullptr || !walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+    HWND page = walker.Expect(Page::License, "license");
+    if (page == nullptr || !walker.Click(IDC_ACCEPT, "I accept") ||
+        !Check(WaitUntil(process, options.timeoutMs, [&] { return ItemEnabled(page, IDC_NEXT); }),
+               "Next is enabled once the agreement is accepted") ||
+        !walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+    page = walker.Expect(Page::UserInfo, "userinfo");
+    if (page == nullptr || !Check(SetItemText(page, IDC_USERNAME, kUserName), "user name typed") ||
+        !walker.Click(IDC_NEXT, "Next")) {
+        return;
+    }
+    for (Page expected : {Page::StartMenu, Page::Tasks, Page::Ready}) {
+        if (walker.Expect(expected, PageName(expected)) == nullptr ||
+            !walker.Click(IDC_NEXT, expected == Page::Ready ? "Install" : "Next")) {
+            return;
+        }
+    }
+
+    // The Installing page runs by itself, briefly: the keys go to it the moment it shows.
+    const HWND ready = walker.page();
+    HWND next = nullptr;
+    WaitUntil(process, options.timeoutMs, [&] {
+        next = FindPage(process, ready);
+        return next != nullptr && IsWindowEnabled(next) && Identify(next) != Page::None;
+    });
+    if (next != nullptr && Identify(next) == Page::Installing) {
+        TryToEndInstalling(next, process);
+    } else {
+        Line("note the Installing page was over before it could be seen");
+    }
+
+    page = walker.Expect(Page::Finish, "finish", 120000);
+    if (page == nullptr || !walker.Click(IDC_RESTART_NO, "restart later")) {
+        return;
+    }
+    Check(WaitUntil(process, options.timeoutMs,
+                    [&] { return ItemCheck(page, IDC_RESTART_NO) == BST_CHECKED; }),
+          "restart later is chosen");
+    TryToEndFinish(page, process, "Escape", PressEscape);
+    TryToEndFinish(page, process, "the close box", PressCloseBox);
+    Screenshot(options, page, "finish-later-after-keys");
+    walker.Click(IDC_NEXT, "Finish");
+}
+
+// ---------------------------------------------------------------------------------------
 
 void Usage() {
     Line("usage: wizard_driver.exe --setup PATH\\Setup.exe [--out FOLDER] [--lang-tag TAG]");
-    Line("       [--no-screens] [--walk full|welcome|none|watch] [--expect-exit CODE]");
+    Line("       [--no-screens] [--walk full|welcome|none|watch|restart-later]");
+    Line("       [--expect-exit CODE]");
     Line("       [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]");
 }
 
@@ -727,7 +858,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
         } else if (arg == L"--walk") {
             if (!value(&options->walk) ||
                 (options->walk != L"full" && options->walk != L"welcome" &&
-                 options->walk != L"none" && options->walk != L"watch")) {
+                 options->walk != L"none" && options->walk != L"watch" &&
+                 options->walk != L"restart-later")) {
                 return false;
             }
         } else if (arg == L"--no-screens") {
@@ -801,6 +933,8 @@ int main() {
         WalkNone(options, process);
     } else if (options.walk == L"watch") {
         WaitForSingleObject(process.handle, INFINITE);
+    } else if (options.walk == L"restart-later") {
+        WalkRestartLater(options, process);
     } else {
         WalkFull(options, process);
     }

@@ -63,30 +63,53 @@ e2e_prepare_prefix() {
 }
 
 # e2e_configure_prefix en|zh wine|wm: the prefix's settings for a run.
+#   en    the dialog font gets a stand-in with Windows' metrics: Wine maps the dialogs'
+#         "MS Shell Dlg" to Tahoma, which Windows has and Wine does not install; fontconfig
+#         then picks Liberation Sans, whose 8-point size is a pixel shorter than Windows'
+#         (dialog units of 6x12 pixels instead of 6x13). Every page comes out shorter, and
+#         its bitmaps, which keep their size in pixels, run over the lines below them.
+#         Tahoma and Microsoft Sans Serif (what "MS Shell Dlg" is on Windows) are replaced
+#         by DejaVu Sans Condensed (fonts-dejavu-extra): 6x13 at 8 points, with a real bold
+#         face for the titles. (Wine's own Tahoma from fonts-wine has the metrics too, but
+#         its bold draws as thin as the regular face at the Welcome page's title size.)
 #   zh    the Chinese system fonts (SimSun...) are replaced by an installed CJK font, so that
-#         Wine's captions and message boxes show Chinese text; en removes the replacements,
-#         which would otherwise change the metrics of the English dialog font too.
+#         Wine's captions and message boxes show Chinese text; the dialog font then falls
+#         back to that font too, which has Windows' metrics already.
 #   wine  unmanaged windows whose frames and captions Wine draws itself (under Xvfb, where
 #         there is no window manager: a managed dialog that closes there costs about two
 #         seconds of waiting); wm leaves windows and frames to the desktop's window manager.
+# The settings are written once per prefix and choice; the revision in the recorded state
+# makes prefixes set up by an earlier version of this function take the current ones.
 e2e_configure_prefix() {
     local lang=$1 frames=$2 state=$WINEPREFIX/.e2e-configuration
-    [ "$(cat "$state" 2>/dev/null)" = "$lang $frames" ] && return 0
-    local reg=$WINEPREFIX/e2e-configuration.reg face cjk=""
+    local wanted="$lang $frames dialog-font-2"
+    [ "$(cat "$state" 2>/dev/null)" = "$wanted" ] && return 0
+    local reg=$WINEPREFIX/e2e-configuration.reg face cjk="" dialog=""
     if [ "$lang" = zh ] && fc-list ':lang=zh-cn' family | grep -q .; then
         cjk=$(fc-match -f '%{family[0]}' ':lang=zh-cn')
     elif [ "$lang" = zh ]; then
         echo "no Chinese font (fonts-wqy-microhei): Chinese captions will show boxes" >&2
     fi
+    if [ "$lang" = en ] && fc-list 'DejaVu Sans Condensed' family | grep -q .; then
+        dialog="DejaVu Sans Condensed"
+    elif [ "$lang" = en ]; then
+        echo "no DejaVu Sans Condensed (fonts-dejavu-extra): the pages come out shorter" >&2
+    fi
     {
         printf 'REGEDIT4\n\n'
-        if [ -n "$cjk" ]; then
+        printf '[-HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n\n'
+        if [ -n "$cjk" ] || [ -n "$dialog" ]; then
             printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n'
-            for face in SimSun NSimSun SimHei "Microsoft YaHei"; do
-                printf '"%s"="%s"\n' "$face" "$cjk"
-            done
-        else
-            printf '[-HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n'
+            if [ -n "$cjk" ]; then
+                for face in SimSun NSimSun SimHei "Microsoft YaHei"; do
+                    printf '"%s"="%s"\n' "$face" "$cjk"
+                done
+            fi
+            if [ -n "$dialog" ]; then
+                for face in Tahoma "Microsoft Sans Serif"; do
+                    printf '"%s"="%s"\n' "$face" "$dialog"
+                done
+            fi
         fi
         printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n'
         if [ "$frames" = wine ]; then
@@ -96,7 +119,7 @@ e2e_configure_prefix() {
         fi
     } >"$reg"
     E2E_FORCE_XVFB=1 e2e_on_display "$e2e_wine" regedit /S "$(e2e_winpath "$reg")" || true
-    echo "$lang $frames" >"$state"
+    echo "$wanted" >"$state"
 }
 
 # e2e_on_display COMMAND...: runs a command on the display, under Xvfb (24-bit colour, so

@@ -9,7 +9,9 @@
 
 #include "Setup/flow/ExitCodes.h"
 #include "Setup/flow/PageSequence.h"
+#include "Setup/flow/RegisteredUser.h"
 #include "Setup/flow/SetupApp.h"
+#include "Setup/pages/UserInformationDlg.h"
 #include "Setup/res/resource.h"
 #include "UiTestMachine.h"
 #include "base/Text.h"
@@ -228,6 +230,54 @@ TEST(FlowSequenceTest, TheFinishPageChoiceDecidesTheRestart) {
     }
 }
 
+// Only Finish records the choice. Commands that would end the page another way are
+// ignored by it, and a Finish page ended without Finish (closed from outside) does not
+// restart the computer, whichever radio button is chosen.
+TEST(FlowSequenceTest, OnlyFinishCanLeadToTheRestart) {
+    struct Case {
+        const char* name;
+        bool chooseLater;
+        bool closedFromOutside;  // the page ends by EndDialog, not by Finish
+        uint32_t exitCode;
+        size_t shutdownRequests;
+    };
+    const Case cases[] = {
+        {"later, Escape's IDCANCEL, then Finish", true, false, kExitRestartRequired, 0},
+        {"now, Escape's IDCANCEL, then Finish", false, false, kExitRestartStarted, 1},
+        {"later, closed from outside", true, true, kExitRestartRequired, 0},
+        {"now, closed from outside", false, true, kExitRestartRequired, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto m = MakeMachine();
+        sim::SimUi& ui = m->ui();
+        auto& user = ui.User();
+        GoTo(user, IDD_READY);
+        user.OnPage(IDD_READY, Next);
+        bool endedByCommand = true;
+        user.OnPage(IDD_FINISH, [&](sim::PageDriver& p) {
+            if (c.chooseLater) {
+                p.Click(IDC_RESTART_NO);
+            }
+            const uintptr_t cancel = (static_cast<uintptr_t>(win::kBnClicked) << 16) |
+                                     static_cast<uint32_t>(win::kIdCancel);
+            ui.SendMessage(p.Dialog(), win::kWmCommand, cancel,
+                           static_cast<intptr_t>(ui.GetDlgItem(p.Dialog(), win::kIdCancel).value));
+            endedByCommand = p.Ended();
+            if (c.closedFromOutside) {
+                ui.EndDialog(p.Dialog(), win::kIdCancel);
+            } else {
+                Next(p);
+            }
+        });
+        InstallerSettings settings;
+        EXPECT_EQ(RunWhole(*m, settings), c.exitCode);
+        EXPECT_FALSE(endedByCommand);
+        EXPECT_EQ(m->processes().ShutdownRequests().size(), c.shutdownRequests);
+        ExpectNoUiErrors(*m);
+    }
+}
+
 // A confirmed Cancel on any page before the installation ends setup with nothing
 // installed.
 TEST(FlowSequenceTest, ConfirmedCancelOnAnyPageInstallsNothing) {
@@ -325,6 +375,73 @@ TEST(FlowSequenceTest, SilentRunUsesTheRegistryAndShowsNothing) {
         EXPECT_TRUE(m->files().Exists(kDriver));
         EXPECT_TRUE(m->processes().ShutdownRequests().empty());
         ExpectNoUiErrors(*m);
+    }
+}
+
+// The registered owner is read by one routine with one rule: the User Information page
+// proposes exactly what a silent run installs with. The 256-byte buffer holds 127
+// characters and the terminator; a longer text is not taken, whether it is stored with a
+// terminator (SHGetValueW refuses it) or without one (it fills the buffer to the last byte
+// and leaves no terminator there).
+TEST(FlowSequenceTest, ThePageAndTheSilentRunReadTheRegisteredOwnerAlike) {
+    const std::wstring name127(127, L'n');
+    const std::wstring name128(128, L'm');
+    auto bytes = [](const std::wstring& text, bool terminator) {
+        std::vector<uint8_t> b = base::ToUtf16LE(text);
+        if (terminator) {
+            b.insert(b.end(), {0, 0});
+        }
+        return b;
+    };
+    struct Case {
+        const char* name;
+        bool present;
+        std::vector<uint8_t> stored;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"missing", false, {}, L""},
+        {"127 characters and the terminator: 256 bytes", true, bytes(name127, true), name127},
+        {"127 characters without terminator: 254 bytes", true, bytes(name127, false), name127},
+        {"128 characters and the terminator: 258 bytes", true, bytes(name128, true), L""},
+        {"128 characters without terminator: 256 bytes", true, bytes(name128, false), L""},
+        {"text ends at the first null", true,
+         bytes(std::wstring(L"Ann") + L'\0' + std::wstring(100, L'x'), false), L"Ann"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = [&c](sim::Machine& m) {
+            m.registry().DeleteValue(platform::Hive::LocalMachine, kWindowsNtCurrentVersionKey,
+                                     kRegisteredOwnerValue);
+            if (c.present) {
+                m.registry().SetRaw(platform::Hive::LocalMachine, kWindowsNtCurrentVersionKey,
+                                    kRegisteredOwnerValue, win::kRegSz, c.stored);
+            }
+        };
+
+        auto m = MakeMachine(L"Setup.exe -silent");
+        store(*m);
+        const std::wstring read = ReadRegisteredText(m->registry(), kRegisteredOwnerValue);
+        InstallerSettings silent;
+        EXPECT_EQ(RunWhole(*m, silent), kExitRestartRequired);
+
+        auto pageMachine = MakeMachine();
+        store(*pageMachine);
+        InstallerSettings interactive;
+        CUserInformationDlg page(interactive, pageMachine->platform());
+        std::wstring proposed = L"(page not shown)";
+        pageMachine->ui().User().OnPage(IDD_USERINFO, [&](sim::PageDriver& p) {
+            proposed = p.Text(IDC_USERNAME);
+            p.PressKey(win::kVkEscape);
+        });
+        pageMachine->ui().User().AnswerMessageBox(win::kIdOk);
+        page.DoModal();
+
+        EXPECT_EQ(read, c.expected) << "got " << base::ToUtf8(read);
+        EXPECT_EQ(silent.UserName, c.expected) << "got " << base::ToUtf8(silent.UserName);
+        EXPECT_EQ(proposed, c.expected) << "got " << base::ToUtf8(proposed);
+        ExpectNoUiErrors(*m);
+        ExpectNoUiErrors(*pageMachine);
     }
 }
 

@@ -71,21 +71,41 @@ TEST(PageFinishTest, FinishStoresTheRestartChoice) {
     }
 }
 
+uintptr_t MakeWParam(int low, uint32_t high) {
+    return (static_cast<uintptr_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFFu);
+}
+
 // Cancel and Back are disabled: their clicks, Escape and the close box leave the page
-// open and RestartNow as it was.
+// open and RestartNow as it was. So do the IDCANCEL and IDOK commands themselves, which
+// some dialog managers send for Escape, the close box or Enter whatever the state of the
+// buttons: after "restart later", nothing but Finish may end the page, or the restart
+// would be forced against the user's choice.
 TEST(PageFinishTest, OnlyFinishEndsThePage) {
-    enum class Way { Escape, CloseBox, ClickCancel, ClickBack };
-    for (Way way : {Way::Escape, Way::CloseBox, Way::ClickCancel, Way::ClickBack}) {
-        SCOPED_TRACE(static_cast<int>(way));
+    enum class Way { Escape, CloseBox, ClickCancel, ClickBack, CancelCommand, OkCommand };
+    const struct {
+        Way way;
+        const char* name;
+    } ways[] = {
+        {Way::Escape, "Escape"},
+        {Way::CloseBox, "close box"},
+        {Way::ClickCancel, "click on Cancel"},
+        {Way::ClickBack, "click on Back"},
+        {Way::CancelCommand, "IDCANCEL sent to the page"},
+        {Way::OkCommand, "IDOK sent to the page"},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.name);
         auto machine = MakeMachine();
+        sim::SimUi& ui = machine->ui();
         InstallerSettings settings;
         settings.RestartNow = 1;
         CFinishDlg page(settings, machine->platform());
         bool ended = true;
         int32_t restartAfter = -1;
-        machine->ui().User().OnPage(IDD_FINISH, [&](sim::PageDriver& p) {
+        bool laterStillChosen = false;
+        ui.User().OnPage(IDD_FINISH, [&](sim::PageDriver& p) {
             p.Click(IDC_RESTART_NO);
-            switch (way) {
+            switch (w.way) {
                 case Way::Escape:
                     p.PressKey(win::kVkEscape);
                     break;
@@ -98,17 +118,28 @@ TEST(PageFinishTest, OnlyFinishEndsThePage) {
                 case Way::ClickBack:
                     p.Click(IDC_BACK);
                     break;
+                case Way::CancelCommand:
+                    ui.SendMessage(
+                        p.Dialog(), win::kWmCommand, MakeWParam(win::kIdCancel, win::kBnClicked),
+                        static_cast<intptr_t>(ui.GetDlgItem(p.Dialog(), win::kIdCancel).value));
+                    break;
+                case Way::OkCommand:
+                    ui.SendMessage(p.Dialog(), win::kWmCommand,
+                                   MakeWParam(win::kIdOk, win::kBnClicked), 0);
+                    break;
             }
             ended = p.Ended();
             restartAfter = settings.RestartNow;
+            laterStillChosen = p.IsChecked(IDC_RESTART_NO) && !p.IsChecked(IDC_RESTART_YES);
             p.PressKey(win::kVkReturn);  // Enter clicks Finish
         });
         EXPECT_EQ(page.DoModal(), win::kIdOk);
         EXPECT_FALSE(ended);
         EXPECT_EQ(restartAfter, 1);
+        EXPECT_TRUE(laterStillChosen);
         EXPECT_EQ(settings.RestartNow, 0);
         EXPECT_EQ(page.m_nResult, PageNext);
-        EXPECT_TRUE(machine->ui().MessageBoxes().empty());
+        EXPECT_TRUE(ui.MessageBoxes().empty());
         ExpectNoUiErrors(*machine);
     }
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -387,9 +388,11 @@ TEST(PageFrameTest, TitleFontIsBoldAndLargerOnlyOnWelcomeAndFinish) {
         {
             TestPage page(c.templateId, settings, machine->platform());
             platform::FontHandle titleFont;
+            platform::FontDescription dialogFont;
             platform::IconHandle bigIcon, smallIcon;
             ui.User().OnPage(c.templateId, [&](sim::PageDriver& p) {
                 titleFont = ui.Control(p.Dialog(), IDC_TITLE).font;
+                EXPECT_TRUE(ui.GetFontDescription(ui.GetFont(p.Dialog()), &dialogFont));
                 bigIcon = ui.DialogIcon(p.Dialog(), true);
                 smallIcon = ui.DialogIcon(p.Dialog(), false);
                 EndPage(*machine, p);
@@ -403,6 +406,18 @@ TEST(PageFrameTest, TitleFontIsBoldAndLargerOnlyOnWelcomeAndFinish) {
             EXPECT_EQ(d.weight, 700);
             EXPECT_EQ(d.height, c.height);
             EXPECT_EQ(d.faceName, L"MS Shell Dlg");
+            // Every other field is the dialog font's.
+            EXPECT_EQ(dialogFont.quality, win::kProofQuality);
+            platform::FontDescription expected = dialogFont;
+            expected.weight = d.weight;
+            expected.height = d.height;
+            EXPECT_EQ(std::tie(d.width, d.escapement, d.orientation, d.italic, d.underline,
+                               d.strikeOut, d.charSet, d.outPrecision, d.clipPrecision, d.quality,
+                               d.pitchAndFamily, d.faceName),
+                      std::tie(expected.width, expected.escapement, expected.orientation,
+                               expected.italic, expected.underline, expected.strikeOut,
+                               expected.charSet, expected.outPrecision, expected.clipPrecision,
+                               expected.quality, expected.pitchAndFamily, expected.faceName));
             bool redrawn = false;
             for (const auto& set : ui.FontSets()) {
                 if (set.font == titleFont) {

@@ -2,6 +2,7 @@
 
 #include "Setup/engine/InstallWorker.h"
 #include "Setup/flow/ExitCodes.h"
+#include "Setup/flow/RegisteredUser.h"
 #include "Setup/pages/AdditionalTaskDlg.h"
 #include "Setup/pages/FinishDlg.h"
 #include "Setup/pages/LicenseDlg.h"
@@ -10,7 +11,6 @@
 #include "Setup/pages/StartMenuFolderDlg.h"
 #include "Setup/pages/UserInformationDlg.h"
 #include "Setup/pages/WelcomeDlg.h"
-#include "base/Text.h"
 
 namespace {
 
@@ -25,15 +25,12 @@ enum class Stage {
     Finish,
 };
 
-// SHGetValueW's buffer for the registered owner and organisation.
-constexpr uint32_t kRegisteredTextBytes = 256;
-
 // The silent run: the stages without pages, the installation on this thread, no Finish
 // page and never a restart.
 uint32_t RunSilently(platform::Platform& platform, InstallerSettings& settings,
                      const SetupProcess& process) {
-    settings.UserName = ReadRegisteredText(platform.registry, L"RegisteredOwner");
-    settings.Organization = ReadRegisteredText(platform.registry, L"RegisteredOrganization");
+    settings.UserName = ReadRegisteredText(platform.registry, kRegisteredOwnerValue);
+    settings.Organization = ReadRegisteredText(platform.registry, kRegisteredOrganizationValue);
     settings.StartMenuFolder = ProductName;
     settings.DesktopIcon = 1;
     settings.QuickLaunchIcon = 1;
@@ -50,20 +47,6 @@ int32_t RunPage(Page& page, bool* notShown) {
 }
 
 }  // namespace
-
-std::wstring ReadRegisteredText(platform::Registry& registry, const std::wstring& value) {
-    uint8_t buffer[kRegisteredTextBytes] = {};
-    uint32_t size = sizeof(buffer);
-    const uint32_t status = registry.GetValue(
-        platform::Hive::LocalMachine, kWindowsNtCurrentVersionKey, value, nullptr, buffer, &size);
-    if (status != win::kErrorSuccess) {
-        // Missing, or too long for the buffer (ERROR_MORE_DATA: nothing was copied).
-        return std::wstring();
-    }
-    // The buffer was zero-filled; a value that fills it without a terminator ends at its
-    // end.
-    return base::FromUtf16LEUntilNull(buffer, sizeof(buffer));
-}
 
 bool RestartComputer(platform::Processes& processes) {
     platform::KernelHandle token;
@@ -160,9 +143,12 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
             }
             case Stage::Finish: {
                 CFinishDlg page(settings, platform);
-                RunPage(page, &notShown);
-                // A Finish page that could not be shown asked nobody: no restart then.
-                if (notShown || settings.RestartNow == 0) {
+                const int32_t finishResult = RunPage(page, &notShown);
+                // Only the Finish button records the user's choice in RestartNow. A page
+                // that could not be shown asked nobody, and a page that ended any other
+                // way did not take the answer: neither restarts the computer, which would
+                // close every other program without asking.
+                if (notShown || finishResult != PageNext || settings.RestartNow == 0) {
                     return kExitRestartRequired;
                 }
                 return RestartComputer(platform.processes) ? kExitRestartStarted

@@ -10,20 +10,10 @@
 #include "Setup/flow/SetupProcess.h"
 #include "platform/Platform.h"
 
-// Where the silent path reads the registered owner and organisation (HKEY_LOCAL_MACHINE).
-constexpr const wchar_t kWindowsNtCurrentVersionKey[] =
-    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
 // Runs the sequence once: the pages in interactive mode, the silent path otherwise.
 // Returns the run's exit code (Setup/flow/ExitCodes.h).
 uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settings,
                          const SetupProcess& process, bool silent);
-
-// A text value read with SHGetValueW into a zero-filled buffer of 256 bytes (127 characters
-// and the terminator). The text runs to the first null character. A missing value gives an
-// empty text; so does a value of 128 characters or more: it does not fit, SHGetValueW
-// reports ERROR_MORE_DATA and copies nothing.
-std::wstring ReadRegisteredText(platform::Registry& registry, const std::wstring& value);
 
 // Enables the shutdown privilege of the process and asks Windows for a forced restart. The
 // token handle is left open (the process ends right after). Returns whether Windows

@@ -38,12 +38,17 @@ bool IsAppThemed(platform::Platform& platform) {
 CFinishDlg::CFinishDlg(InstallerSettings& settings, platform::Platform& platform)
     : CSetupPage(IDD_FINISH, settings, platform) {}
 
-// Back and Cancel are disabled in the template and have no handlers; the dialog manager
-// ignores Escape and the close box while Cancel is disabled.
+// Back and Cancel are disabled in the template and have no handlers. The page ends only
+// through Finish, which stores the user's restart choice: IDOK and IDCANCEL, which some
+// dialog managers send for Enter, Escape or the close box even while Cancel is disabled,
+// would otherwise end the page through the framework with RestartNow still at its initial
+// "restart now", whatever radio button the user chose. Here they are swallowed.
 BEGIN_MESSAGE_MAP(CFinishDlg, CSetupPage)
 ON_WM_PAINT()
 ON_WM_CTLCOLOR()
 ON_BN_CLICKED(IDC_NEXT, &CFinishDlg::OnBnClickedNext)
+ON_COMMAND(win::kIdOk, &CFinishDlg::OnIgnoreCommand)
+ON_COMMAND(win::kIdCancel, &CFinishDlg::OnIgnoreCommand)
 END_MESSAGE_MAP()
 
 bool CFinishDlg::OnInitPage() {
@@ -78,3 +83,5 @@ void CFinishDlg::OnBnClickedNext() {
     OnOK();
     m_nResult = PageNext;
 }
+
+void CFinishDlg::OnIgnoreCommand() {}

@@ -1,5 +1,6 @@
 // The Finish page (template 107): asks whether to restart now and stores the answer in
-// the installer settings (RestartNow). Back and Cancel are disabled and have no handlers.
+// the installer settings (RestartNow). Back and Cancel are disabled and have no handlers;
+// the page ends only through Finish.
 #pragma once
 
 #include "Setup/pages/SetupPage.h"
@@ -15,6 +16,9 @@ protected:
     platform::BrushHandle OnCtlColor(platform::DcHandle dc, platform::WindowHandle control,
                                      int ctlColorType);
     void OnBnClickedNext();
+    // IDOK and IDCANCEL (Enter without a default button, Escape, the close box) must not
+    // end the page: only Finish records the user's choice.
+    void OnIgnoreCommand();
 
     DECLARE_MESSAGE_MAP()
 };

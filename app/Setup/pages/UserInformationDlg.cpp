@@ -1,35 +1,7 @@
 #include "Setup/pages/UserInformationDlg.h"
 
-#include <cstdint>
-
+#include "Setup/flow/RegisteredUser.h"
 #include "Setup/res/resource.h"
-#include "base/Text.h"
-
-namespace {
-
-constexpr const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
-// The registry proposals are read into buffers of this many bytes (127 characters and the
-// terminator).
-constexpr uint32_t kProposalBytes = 256;
-
-// A text value registered with Windows, as a proposal. The value is read into a cleared
-// 256-byte buffer; its type is not examined and the text runs to the first null. A value
-// that does not fit (more than 127 characters with its terminator) makes SHGetValueW
-// report ERROR_MORE_DATA, and the proposal is then empty, as for a missing value. A value
-// of exactly 256 bytes without a terminator gives its first 127 characters: the last
-// character of the buffer is always kept for the terminator.
-std::wstring ReadRegisteredText(platform::Registry& registry, const wchar_t* name) {
-    uint8_t buffer[kProposalBytes] = {};
-    uint32_t size = sizeof(buffer);
-    if (registry.GetValue(platform::Hive::LocalMachine, kCurrentVersionKey, name, nullptr, buffer,
-                          &size) != win::kErrorSuccess) {
-        return std::wstring();
-    }
-    return base::FromUtf16LEUntilNull(buffer, sizeof(buffer) - 2);
-}
-
-}  // namespace
 
 CUserInformationDlg::CUserInformationDlg(InstallerSettings& settings, platform::Platform& platform)
     : CSetupPage(IDD_USERINFO, settings, platform) {}
@@ -52,8 +24,8 @@ void CUserInformationDlg::DoDataExchange(CDataExchange& dx) {
 
 bool CUserInformationDlg::OnInitPage() {
     platform::Registry& registry = m_platform.registry;
-    const std::wstring owner = ReadRegisteredText(registry, L"RegisteredOwner");
-    const std::wstring organization = ReadRegisteredText(registry, L"RegisteredOrganization");
+    const std::wstring owner = ReadRegisteredText(registry, kRegisteredOwnerValue);
+    const std::wstring organization = ReadRegisteredText(registry, kRegisteredOrganizationValue);
 
     platform::Ui& ui = GetUi();
     const std::wstring& userName = m_settings.UserName.empty() ? owner : m_settings.UserName;

@@ -201,6 +201,18 @@ uint32_t SimRegistry::QueryStored(const Value& v, uint32_t* type, void* data, ui
     }
     if (length)
         std::memcpy(data, v.bytes.data(), length);
+    // String data stored without a terminator gets one written after it when the buffer
+    // has room for it, as Windows NT's RegQueryValueExW does; the size reported does not
+    // count it. Data that fills the buffer to its last byte stays unterminated.
+    const bool text =
+        v.type == win::kRegSz || v.type == win::kRegExpandSz || v.type == win::kRegMultiSz;
+    if (text && length >= 2 && length <= *size - 2) {
+        uint8_t* bytes = static_cast<uint8_t*>(data);
+        if (bytes[length - 2] != 0 || bytes[length - 1] != 0) {
+            bytes[length] = 0;
+            bytes[length + 1] = 0;
+        }
+    }
     *size = length;
     return win::kErrorSuccess;
 }
@@ -212,7 +224,8 @@ uint32_t SimRegistry::QueryStored(const Value& v, uint32_t* type, void* data, ui
 // buffer that holds the stored data, the expanded text replaces it when it fits
 // (kErrorMoreData otherwise, the stored text left in the buffer); the size reported is
 // again the larger of the two. Other types behave as RegQueryValueExW: the stored bytes
-// as they are, missing or extra terminators included.
+// as they are, missing or extra terminators included (a missing one written after them
+// when the buffer has room).
 uint32_t SimRegistry::ShellQuery(const Value& v, uint32_t* type, void* data, uint32_t* size) {
     uint32_t storedType = 0;
     uint32_t given = size ? *size : 0;

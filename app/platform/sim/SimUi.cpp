@@ -659,12 +659,16 @@ std::uintptr_t SimUi::CreateDialogWindows(int templateId, DialogProcedure* proce
     info->thread = std::this_thread::get_id();
     info->defId = win::kIdOk;
     if (t.hasFont) {
+        // The font the dialog manager makes for the template: its size at 96 dots per
+        // inch, weight, italic and face, any character set, proof quality, the default
+        // precisions, pitch and family.
         FontDescription font;
         font.height = -MulDiv(t.pointSize, 96, 72);
         font.weight = t.weight;
         font.italic = t.italic;
-        font.charSet = t.charset;
-        font.faceName = t.typeface;
+        font.charSet = win::kDefaultCharset;
+        font.quality = win::kProofQuality;
+        font.faceName = t.typeface.substr(0, win::kLfFaceSize - 1);
         info->font = machine_.NewHandleValue();
         fonts_[info->font] = font;
     }
@@ -1507,7 +1511,9 @@ bool SimUi::GetFontDescription(FontHandle font, FontDescription* description) {
 FontHandle SimUi::CreateFont(const FontDescription& description) {
     Guard guard(machine_.Lock());
     std::uintptr_t handle = machine_.NewHandleValue();
-    fonts_[handle] = description;
+    FontDescription& font = fonts_[handle];
+    font = description;
+    font.faceName = description.faceName.substr(0, win::kLfFaceSize - 1);  // as CreateFontW
     createdFonts_[handle] = true;
     return FontHandle(handle);
 }

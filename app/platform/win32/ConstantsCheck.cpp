@@ -375,6 +375,9 @@ static_assert(Same(win::kVkEscape, VK_ESCAPE), "win::kVkEscape");
 static_assert(Same(win::kVkTab, VK_TAB), "win::kVkTab");
 static_assert(Same(win::kFwBold, FW_BOLD), "win::kFwBold");
 static_assert(Same(win::kFwNormal, FW_NORMAL), "win::kFwNormal");
+static_assert(Same(win::kLfFaceSize, LF_FACESIZE), "win::kLfFaceSize");
+static_assert(Same(win::kDefaultCharset, DEFAULT_CHARSET), "win::kDefaultCharset");
+static_assert(Same(win::kProofQuality, PROOF_QUALITY), "win::kProofQuality");
 static_assert(Same(win::kInitCommonControlsExSize, sizeof(INITCOMMONCONTROLSEX)),
               "win::kInitCommonControlsExSize");
 static_assert(Same(win::kIccProgressClass, ICC_PROGRESS_CLASS), "win::kIccProgressClass");

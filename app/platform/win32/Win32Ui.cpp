@@ -365,23 +365,36 @@ bool Win32Ui::GetFontDescription(FontHandle font, FontDescription* description) 
     }
     description->height = logFont.lfHeight;
     description->width = logFont.lfWidth;
+    description->escapement = logFont.lfEscapement;
+    description->orientation = logFont.lfOrientation;
     description->weight = logFont.lfWeight;
     description->italic = logFont.lfItalic;
     description->underline = logFont.lfUnderline;
+    description->strikeOut = logFont.lfStrikeOut;
     description->charSet = logFont.lfCharSet;
+    description->outPrecision = logFont.lfOutPrecision;
+    description->clipPrecision = logFont.lfClipPrecision;
+    description->quality = logFont.lfQuality;
+    description->pitchAndFamily = logFont.lfPitchAndFamily;
     description->faceName = TextOf(logFont.lfFaceName, LF_FACESIZE);
     return true;
 }
 
 FontHandle Win32Ui::CreateFont(const FontDescription& description) {
-    LOGFONTW logFont = {};  // precisions, pitch and family: the defaults (0)
+    LOGFONTW logFont = {};
     logFont.lfHeight = description.height;
     logFont.lfWidth = description.width;
+    logFont.lfEscapement = description.escapement;
+    logFont.lfOrientation = description.orientation;
     logFont.lfWeight = description.weight;
     logFont.lfItalic = description.italic;
     logFont.lfUnderline = description.underline;
+    logFont.lfStrikeOut = description.strikeOut;
     logFont.lfCharSet = description.charSet;
-    logFont.lfQuality = DEFAULT_QUALITY;
+    logFont.lfOutPrecision = description.outPrecision;
+    logFont.lfClipPrecision = description.clipPrecision;
+    logFont.lfQuality = description.quality;
+    logFont.lfPitchAndFamily = description.pitchAndFamily;
     // The face name is cut to LF_FACESIZE - 1 characters, as CreateFontW does.
     const std::size_t faceChars = description.faceName.size() < LF_FACESIZE - 1
                                       ? description.faceName.size()

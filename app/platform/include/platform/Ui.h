@@ -25,15 +25,23 @@ struct Rect {
     int32_t bottom = 0;
 };
 
-// The parts of a LOGFONTW the program reads and changes.
+// A LOGFONTW, field by field: a font read with GetFontDescription and made again with
+// CreateFont is the same logical font.
 struct FontDescription {
-    int32_t height = 0;
-    int32_t width = 0;
-    int32_t weight = 0;
-    uint8_t italic = 0;
-    uint8_t underline = 0;
-    uint8_t charSet = 0;
-    std::wstring faceName;
+    int32_t height = 0;       // lfHeight
+    int32_t width = 0;        // lfWidth
+    int32_t escapement = 0;   // lfEscapement
+    int32_t orientation = 0;  // lfOrientation
+    int32_t weight = 0;       // lfWeight
+    uint8_t italic = 0;       // lfItalic
+    uint8_t underline = 0;    // lfUnderline
+    uint8_t strikeOut = 0;    // lfStrikeOut
+    uint8_t charSet = 0;      // lfCharSet
+    uint8_t outPrecision = 0;
+    uint8_t clipPrecision = 0;
+    uint8_t quality = 0;
+    uint8_t pitchAndFamily = 0;
+    std::wstring faceName;  // lfFaceName: at most 31 characters
 };
 
 struct Color {
@@ -124,7 +132,9 @@ public:
 
     // GDI.
     virtual FontHandle GetFont(WindowHandle window) = 0;  // WM_GETFONT
+    // GetObjectW of the font into a LOGFONTW.
     virtual bool GetFontDescription(FontHandle font, FontDescription* description) = 0;
+    // CreateFontIndirectW; a longer face name is cut to 31 characters.
     virtual FontHandle CreateFont(const FontDescription& description) = 0;
     virtual bool DeleteFont(FontHandle font) = 0;
     virtual void SetFont(WindowHandle window, FontHandle font, bool redraw) = 0;  // WM_SETFONT

@@ -234,6 +234,11 @@ constexpr uint32_t kVkEscape = 0x1B;
 constexpr uint32_t kVkTab = 0x09;
 constexpr int kFwBold = 700;
 constexpr int kFwNormal = 400;
+// LOGFONTW: the face name's buffer in characters, and the values the dialog manager gives
+// a template's font.
+constexpr int kLfFaceSize = 32;
+constexpr uint8_t kDefaultCharset = 1;
+constexpr uint8_t kProofQuality = 2;
 // InitCommonControlsEx: the INITCOMMONCONTROLSEX size and the class mask the program uses
 // (list-view, tree-view, bar, tab, up-down, progress, hot-key and animate classes).
 constexpr uint32_t kInitCommonControlsExSize = 8;
