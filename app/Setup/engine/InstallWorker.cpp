@@ -1,5 +1,6 @@
 #include "Setup/engine/InstallWorker.h"
 
+#include "Setup/protect/ProtectionSettings.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -108,8 +109,14 @@ const InstallStep kInstallSteps[] = {
     {13, nullptr, {kNoReport, kNoReport}},
     // The product key's "Path" value, then the Run entry: arrives with the product key.
     {14, nullptr, {Position(90), Status(IDS_STATUS_INITIALIZING)}},
-    // WriteProtectionSettings: arrives with the protection settings.
-    {15, nullptr, {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
+    // The install identity, the driver's settings, the fingerprint record and the
+    // companion components.
+    {15,
+     [](InstallContext& context) {
+         WriteProtectionSettings(context.platform, context.settings);
+         return StepResult::Continue;
+     },
+     {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
     // Start-menu, desktop and Quick Launch shortcuts: arrives with the shortcuts.
     {16, nullptr, {Position(98), Status(IDS_STATUS_REGISTERING)}},
     // The uninstall entry: arrives with the uninstall entry.
