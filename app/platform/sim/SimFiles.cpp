@@ -356,6 +356,10 @@ bool SimFiles::Injected(FileOp op, std::initializer_list<const std::wstring*> pa
             if (!matched)
                 continue;
         }
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
         uint32_t error = it->error;
         if (it->count > 0 && --it->count == 0)
             failures_.erase(it);
@@ -378,6 +382,12 @@ void SimFiles::FailNext(const std::string& opName, uint32_t error, int count) {
             return;
         }
     }
+}
+
+void SimFiles::FailAfter(FileOp op, int after, uint32_t error, int count) {
+    Guard guard(machine_.Lock());
+    if (count > 0)
+        failures_.push_back(Failure{op, error, count, L"", after > 0 ? after : 0});
 }
 
 void SimFiles::FailPath(const std::wstring& pattern, FileOp op, uint32_t error, int count) {

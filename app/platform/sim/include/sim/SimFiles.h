@@ -172,6 +172,8 @@ public:
     // --- Test API: failure injection ---
     // The next |count| calls of |op| (FileOp::Any: of any operation) fail with |error|.
     void FailNext(FileOp op, uint32_t error, int count = 1);
+    // The same once |after| calls of |op| have succeeded (the second write of a file...).
+    void FailAfter(FileOp op, int after, uint32_t error, int count = 1);
     // The same with the operation named as in the port ("CopyFile", "CreateFile"...).
     void FailNext(const std::string& opName, uint32_t error, int count = 1);
     // Calls of |op| involving a path matching |pattern| (a full path, case-insensitive,
@@ -218,6 +220,7 @@ private:
         uint32_t error;
         int count;
         std::wstring pattern;  // empty: FailNext
+        int skip = 0;          // matching calls let through first
     };
     struct Find {
         std::vector<FindData> entries;
