@@ -177,8 +177,11 @@ TEST_F(ProtectTable, VolumeDevice) {
     std::memcpy(&bytesPerSector, out + 20, 4);
     int64_t cylinders = 0;
     std::memcpy(&cylinders, out, 8);
-    std::printf("  geometry: cylinders %lld, sectors of %u bytes\n",
-                static_cast<long long>(cylinders), bytesPerSector);
+    uint32_t tracks = 0, sectors = 0;
+    std::memcpy(&tracks, out + 12, 4);
+    std::memcpy(&sectors, out + 16, 4);
+    std::printf("  geometry: %lld cylinders, %u tracks, %u sectors of %u bytes\n",
+                static_cast<long long>(cylinders), tracks, sectors, bytesPerSector);
     Check("IOCTL_DISK_GET_DRIVE_GEOMETRY on a volume opened for reading",
           Out()
               .Add("ok", geometry)
