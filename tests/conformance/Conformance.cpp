@@ -109,7 +109,10 @@ void ConformanceTest::SetUp() {
     folder_ = mine + base::Format(L"\\%d", serial);
     files.CreateDirectory(root);
     files.CreateDirectory(mine);
-    files.RemoveDirectory(folder_);
+    // Left by an earlier run whose process had the same id (Wine reuses small ids), and
+    // not always empty: Wine keeps a library whose load failed mapped until its process
+    // ends, so that the library's file cannot be deleted before.
+    RemoveTree(folder_, 0);
     ASSERT_TRUE(files.CreateDirectory(folder_))
         << "cannot create the scratch folder " << Utf8(folder_)
         << " error=" << P().system.GetLastError();

@@ -91,6 +91,25 @@ public:
     // Another owner of the named mutex |name| (a handle the ports do not know).
     virtual bool HoldForeignMutex(const std::wstring& name) = 0;
 
+    // The text StringFromGUID2 makes of |guid| ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}").
+    virtual std::wstring GuidString(const platform::Guid& guid) = 0;
+
+    // The start-up information the stand-in program at |path| was given (STARTUPINFO's
+    // dwFlags and wShowWindow); false when it never ran.
+    virtual bool StandInStartup(const std::wstring& path, uint32_t* flags, int* showWindow) = 0;
+
+    // A library at |path| that imports kDependencyName (and calls it from its
+    // DllRegisterServer), placed without that library.
+    virtual bool InstallDependentLibrary(const std::wstring& path) = 0;
+    // The imported library, placed in |folder|.
+    virtual bool InstallDependency(const std::wstring& folder) = 0;
+
+    // Restricts this process's library search the way the program's start-up may:
+    // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) or SetDllDirectoryW(L"").
+    // Neither can be taken back, so on Windows this is done only in a process run for it
+    // (CV_CONFORMANCE_DLL_SEARCH set in the environment); false otherwise.
+    virtual bool RestrictDllSearch(platform::DllSearchRestriction way) = 0;
+
     // Dialogs from the program's own templates (Setup.rc): the resources and what their
     // controls need loaded first (the rich edit's library). False when that fails.
     virtual bool PrepareDialogs() = 0;
@@ -112,6 +131,9 @@ public:
     virtual bool HoldInOtherProcess(const std::wstring& path, bool running) = 0;
     virtual void ReleaseHolders() = 0;
 };
+
+// The library the dependent library of InstallDependentLibrary imports.
+constexpr const wchar_t kDependencyName[] = L"cv_dependency.dll";
 
 // Made by the env file of each side.
 std::unique_ptr<Env> CreateEnv();

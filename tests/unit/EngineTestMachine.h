@@ -129,6 +129,36 @@ inline std::wstring DescribeValue(const sim::RegRawValue& v) {
                         static_cast<unsigned>(v.bytes.size()));
 }
 
+// A file as its text in quotation marks, or, when it is large or not text (a volume marker,
+// the fingerprint record), as its size; then the read-only, hidden and system attributes.
+inline std::wstring DescribeFile(sim::Machine& m, const std::wstring& path) {
+    constexpr uint64_t kLargestText = 4096;
+    const uint64_t size = m.files().Size(path).value_or(0);
+    std::wstring description;
+    bool text = size <= kLargestText;
+    std::string bytes;
+    if (text) {
+        bytes = m.files().ReadText(path).value_or(std::string());
+        for (unsigned char c : bytes) {
+            text = text && (c >= 0x20 || c == '\r' || c == '\n' || c == '\t');
+        }
+    }
+    description = text ? Quoted(base::FromUtf8(bytes))
+                       : base::Format(L"binary, %llu bytes", static_cast<unsigned long long>(size));
+    const uint32_t attributes = m.files().Attributes(path);
+    const std::pair<uint32_t, const wchar_t*> flags[] = {
+        {win::kFileAttributeReadonly, L"read-only"},
+        {win::kFileAttributeHidden, L"hidden"},
+        {win::kFileAttributeSystem, L"system"}};
+    for (const auto& flag : flags) {
+        if (attributes != win::kInvalidFileAttributes && (attributes & flag.first) != 0) {
+            description += L" ";
+            description += flag.second;
+        }
+    }
+    return description;
+}
+
 using State = std::map<std::wstring, std::wstring>;  // what -> its description
 
 inline void WalkKey(sim::SimRegistry& reg, platform::Hive hive, const wchar_t* hiveName,
@@ -165,8 +195,7 @@ inline State Snapshot(sim::Machine& m) {
                 L"-> %ls in %ls, arguments %ls, show %d", link.target.c_str(),
                 link.workingDirectory.c_str(), Quoted(link.arguments).c_str(), link.showCmd);
         } else {
-            const auto text = m.files().ReadText(path);
-            state[L"file " + path] = Quoted(base::FromUtf8(text ? *text : std::string()));
+            state[L"file " + path] = DescribeFile(m, path);
         }
     }
     const std::pair<platform::Hive, const wchar_t*> hives[] = {

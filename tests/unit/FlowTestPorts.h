@@ -139,6 +139,8 @@ public:
     void Sleep(uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
     void SeedRand(uint32_t seed) override { inner_.SeedRand(seed); }
     int Rand() override { return inner_.Rand(); }
+    bool SeedRandOnce(uint32_t seed) override { return inner_.SeedRandOnce(seed); }
+    uint32_t RandomSeed() override { return inner_.RandomSeed(); }
     uint16_t GetUserDefaultUILanguage() override { return inner_.GetUserDefaultUILanguage(); }
     int32_t CoInitializeEx(uint32_t model) override { return inner_.CoInitializeEx(model); }
     KernelHandle CreateThread(ThreadProc proc, void* argument) override {
@@ -185,6 +187,10 @@ public:
         return inner_.GetExitCodeProcess(process, exitCode);
     }
     ModuleHandle LoadLibrary(const std::wstring& path) override { return inner_.LoadLibrary(path); }
+    ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) override {
+        return inner_.LoadLibraryEx(path, flags);
+    }
+    bool LibrarySearchFlagsAvailable() override { return inner_.LibrarySearchFlagsAvailable(); }
     ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) override {
         return inner_.GetProcAddress(module, name);
     }

@@ -64,7 +64,10 @@ TEST(InstallStateTest, Wizard) {
         LR"(file C:\Program Files\Corvane\Persist.exe = "Persist.exe new")",
         LR"(file C:\Program Files\Corvane\Remove.exe = "Remove.exe new")",
         LR"(file C:\Program Files\Corvane\lang.ini = "lang.ini new")",
+        // MD5 over UTF-16LE of the GUID below and "@NOPASSWD", worked out independently.
+        LR"(file C:\Program Files\Corvane\prefs.dat = "[common]\r\nhash=a883dee74548a0db948430141eb1b68c\r\n")",
         LR"(file C:\Program Files\Corvane\terms.rtf = "terms.rtf new")",
+        LR"(file C:\Windows\cvfltfp.dat = binary, 2304 bytes)",
         LR"(file C:\Windows\system32\drivers\cvflt.sys = "cvflt.sys new")",
         LR"(folder C:\Program Files\Corvane)",
         LR"(folder C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Corvane)",
@@ -93,9 +96,11 @@ TEST(InstallStateTest, Wizard) {
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Control\Class\{71A27CDD-812A-11D0-BEC7-08002BE2092F} : LowerFilters = REG_MULTI_SZ ["cvflt", ""] (14 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Control = REG_DWORD 0x10000041)",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : ErrorControl = REG_DWORD 0x00000001)",
+        LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : GUID = REG_SZ "{10000001-5a17-4c0e-9d21-005056c00008}\x00" (78 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Group = REG_SZ "System Bus Extender\x00" (40 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : ImagePath = REG_SZ "SYSTEM32\\drivers\\cvflt.sys\x00" (54 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Start = REG_DWORD 0x00000000)",
+        LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Sync = REG_SZ "C:\\Windows\\bootstat.dat;C:\\Users\\*\\Corvane\\prefs.dat\x00" (106 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Type = REG_DWORD 0x00000001)",
         LR"(removed file C:\Users\User\Desktop\Corvane.lnk)",
     };
@@ -127,7 +132,10 @@ TEST(InstallStateTest, SilentWithConfigurationFile) {
     EXPECT_TRUE(m->ui().MessageBoxes().empty());
 
     const std::vector<std::wstring> kExpected = {
+        LR"(file C:\Windows\cvfltfp.dat = binary, 2304 bytes)",
         LR"(file C:\Windows\system32\drivers\cvflt.sys = "cvflt.sys new")",
+        // The volume markers "veil" names: C: (100 GiB) and D: (16 GiB), both with flag 1.
+        LR"(file C:\cvflt0.sys = binary, 56614912 bytes hidden system)",
         LR"(file D:\Apps\Corvane\Console.exe = "Console.exe new")",
         LR"(file D:\Apps\Corvane\Console.txt = "Console.txt new")",
         LR"(file D:\Apps\Corvane\Corvane.exe = "Corvane.exe new")",
@@ -138,8 +146,10 @@ TEST(InstallStateTest, SilentWithConfigurationFile) {
         LR"(file D:\Apps\Corvane\Persist.exe = "Persist.exe new")",
         LR"(file D:\Apps\Corvane\Remove.exe = "Remove.exe new")",
         LR"(file D:\Apps\Corvane\lang.ini = "lang.ini new")",
-        LR"(file D:\Apps\Corvane\prefs.dat = "[common]\r\nRAM=512\r\ntrayicon=1\r\n[space]\r\ndisable=E\r\n")",
+        // MD5 over UTF-16LE of the GUID below and "secret", worked out independently.
+        LR"(file D:\Apps\Corvane\prefs.dat = "[common]\r\nhash=4e65cebb7e9e75fe393c9804bd5d3f75\r\nRAM=512\r\ntrayicon=1\r\n[space]\r\ndisable=E\r\n")",
         LR"(file D:\Apps\Corvane\terms.rtf = "terms.rtf new")",
+        LR"(file D:\cvflt0.sys = binary, 9134080 bytes hidden system)",
         LR"(folder C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Corvane)",
         LR"(folder D:\Apps)",
         LR"(folder D:\Apps\Corvane)",
@@ -167,9 +177,11 @@ TEST(InstallStateTest, SilentWithConfigurationFile) {
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Control\Class\{71A27CDD-812A-11D0-BEC7-08002BE2092F} : LowerFilters = REG_MULTI_SZ ["cvflt", ""] (14 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Control = REG_DWORD 0x10000041)",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : ErrorControl = REG_DWORD 0x00000001)",
+        LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : GUID = REG_SZ "{10000001-5a17-4c0e-9d21-005056c00008}\x00" (78 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Group = REG_SZ "System Bus Extender\x00" (40 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : ImagePath = REG_SZ "SYSTEM32\\drivers\\cvflt.sys\x00" (54 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Start = REG_DWORD 0x00000000)",
+        LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Sync = REG_SZ "C:\\Windows\\bootstat.dat;C:\\Users\\*\\Corvane\\prefs.dat\x00" (106 bytes))",
         LR"(reg HKLM\SYSTEM\CurrentControlSet\Services\cvflt : Type = REG_DWORD 0x00000001)",
         LR"(removed file C:\Users\User\Desktop\Corvane.lnk)",
     };

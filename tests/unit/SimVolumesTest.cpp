@@ -257,14 +257,30 @@ TEST(SimVolumesTest, DriverVolumeRequestsOverlayAndLog) {
     EXPECT_EQ(Get32(out.data() + 12), 0x31u);
     EXPECT_EQ(Get32(out.data() + 16), 7u);
     EXPECT_EQ(Get32(out.data() + 20), 9u);
+    // Command 1003 names its 512 bytes by a 32-bit address that the sim resolves among the
+    // blocks handed over; the driver takes the bytes as they are when the request arrives.
+    std::vector<uint8_t> block(512);
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<uint8_t>(i ^ 0x5A);
+    uint32_t address = 0;
+    ASSERT_TRUE(m.volumes().BlockAddress32(block.data(), 512, &address));
     std::vector<uint8_t> header = Record(1003);
-    header[8] = 0x00;
-    header[9] = 0x10;  // address 0x1000
-    header[12] = 0x00;
-    header[13] = 0x02;  // 512
+    auto put32 = [&header](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            header[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    put32(8, address);
+    put32(12, 512);
     ASSERT_TRUE(m.volumes().DeviceIoControl(volume, variable, header.data(), 136, out.data(), 136,
                                             &returned));
-    header[13] = 0x01;  // 256: refused
+    // An address is good for one request; one that names no block is refused as a driver
+    // refuses a bad buffer.
+    EXPECT_FALSE(m.volumes().DeviceIoControl(volume, variable, header.data(), 136, out.data(), 136,
+                                             &returned));
+    EXPECT_EQ(m.LastError(), win::kErrorNoaccess);
+    ASSERT_TRUE(m.volumes().BlockAddress32(block.data(), 512, &address));
+    put32(8, address);
+    put32(12, 256);  // not 512: refused
     EXPECT_FALSE(m.volumes().DeviceIoControl(volume, variable, header.data(), 136, out.data(), 136,
                                              &returned));
     EXPECT_EQ(m.LastError(), win::kErrorInvalidParameter);
@@ -272,12 +288,12 @@ TEST(SimVolumesTest, DriverVolumeRequestsOverlayAndLog) {
                                             &returned));
     ASSERT_EQ(m.volumes().HeaderRequests().size(), 1u);
     EXPECT_EQ(m.volumes().HeaderRequests()[0].letter, L'C');
-    EXPECT_EQ(Get32(m.volumes().HeaderRequests()[0].record.data() + 8), 0x1000u);
+    EXPECT_EQ(m.volumes().HeaderRequests()[0].header, block);
 
     const auto& log = m.volumes().RequestLog();
-    ASSERT_EQ(log.size(), 5u);
-    const uint32_t commands[] = {201, 1000, 1003, 1003, 202};
-    const bool succeeded[] = {true, true, true, false, true};
+    ASSERT_EQ(log.size(), 6u);
+    const uint32_t commands[] = {201, 1000, 1003, 1003, 1003, 202};
+    const bool succeeded[] = {true, true, true, false, false, true};
     for (size_t i = 0; i < log.size(); ++i) {
         EXPECT_EQ(log[i].command, commands[i]) << i;
         EXPECT_EQ(log[i].succeeded, succeeded[i]) << i;

@@ -1,6 +1,7 @@
 #include "Setup/engine/ConfigFile.h"
 
 #include "Setup/checks/VolumeChecks.h"
+#include "Setup/protect/VolumeMarker.h"
 
 namespace {
 
@@ -28,13 +29,10 @@ void CopyKey(platform::Files& files, const std::wstring& configFile, const wchar
     files.WritePrivateProfileString(section, key, text, prefs);
 }
 
-// Prepares the volume of |letter| for the product: the volume marker's flag 1.
+// Prepares the volume of |letter| for the product: the volume marker with flag 1. A volume
+// that cannot be prepared leaves its reason in the trace log; the installation goes on.
 void PrepareVolume(platform::Platform& platform, const SetupProcess& process, wchar_t letter) {
-    // TO BE WIRED: CvSetVolumeFlag(platform, process.ControlCodeBase, letter, 1), its result
-    // ignored, once the volume marker is part of the program.
-    static_cast<void>(platform);
-    static_cast<void>(process);
-    static_cast<void>(letter);
+    CvSetVolumeFlag(platform, process.ControlCodeBase, letter, 1);
 }
 
 }  // namespace
@@ -95,7 +93,7 @@ void CopyConfigToPrefs(platform::Platform& platform, const InstallerSettings& se
         return;
     }
     platform::Files& files = platform.files;
-    const std::wstring prefs = settings.InstallDir + kPrefsFileName;
+    const std::wstring prefs = settings.InstallDir + L"\\" + kPrefsFileName;
     for (const wchar_t* key : kCopiedCommonKeys) {
         CopyKey(files, file, kCommon, key, prefs);
     }

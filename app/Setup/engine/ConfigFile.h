@@ -12,9 +12,6 @@
 #include "Setup/flow/SetupProcess.h"
 #include "platform/Platform.h"
 
-// The product's settings file in the installation folder.
-constexpr const wchar_t kPrefsFileName[] = L"\\prefs.dat";
-
 // The number of characters of "veil" that are looked at.
 constexpr size_t kVeilChars = 127;
 

@@ -4,6 +4,7 @@
 #include "Setup/engine/DriverRegistration.h"
 #include "Setup/engine/FileDeployment.h"
 #include "Setup/engine/Shortcuts.h"
+#include "Setup/protect/ProtectionSettings.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -112,6 +113,11 @@ StepResult WriteProductKeyAndRunEntry(InstallContext& context) {
     return StepResult::Continue;
 }
 
+StepResult WriteProtection(InstallContext& context) {
+    WriteProtectionSettings(context.platform, context.settings);
+    return StepResult::Continue;
+}
+
 StepResult CreateLinks(InstallContext& context) {
     CreateShortcuts(context.platform, context.settings);
     return StepResult::Continue;
@@ -147,8 +153,9 @@ const InstallStep kInstallSteps[] = {
     {13, RegisterDriver, {kNoReport, kNoReport}},
     // The product key's "Path" value, then the Run entry.
     {14, WriteProductKeyAndRunEntry, {Position(90), Status(IDS_STATUS_INITIALIZING)}},
-    // WriteProtectionSettings: arrives with the protection settings.
-    {15, nullptr, {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
+    // The install identity, the driver's settings, the fingerprint record and the
+    // companion components.
+    {15, WriteProtection, {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
     // Start-menu, desktop and Quick Launch shortcuts.
     {16, CreateLinks, {Position(98), Status(IDS_STATUS_REGISTERING)}},
     {17, WriteUninstallInformation, {kNoReport, kNoReport}},

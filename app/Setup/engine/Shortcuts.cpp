@@ -47,7 +47,7 @@ std::wstring RunEntryText(const std::wstring& installDir) {
 }
 
 void WriteProductKey(platform::Registry& registry, const InstallerSettings& settings) {
-    WriteString(registry, kProductKey, L"Path", settings.InstallDir);
+    WriteString(registry, kProductKey, kProductPathValue, settings.InstallDir);
     WriteString(registry, kRunKey, kRunValue, RunEntryText(settings.InstallDir));
 }
 

@@ -10,7 +10,6 @@
 #include "platform/Platform.h"
 
 // Under HKEY_LOCAL_MACHINE.
-constexpr const wchar_t kProductKey[] = L"SOFTWARE\\Corvane";
 constexpr const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t kRunValue[] = L"Corvane Warden";
 constexpr const wchar_t kUninstallKey[] =

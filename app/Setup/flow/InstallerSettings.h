@@ -14,6 +14,12 @@
 // The product's display name, shown for "<PRODUCT>" in the page texts.
 constexpr const wchar_t ProductName[] = L"Corvane";
 
+// The product key under HKEY_LOCAL_MACHINE, whose "Path" value names the installation
+// folder, and the product settings file in that folder.
+constexpr const wchar_t kProductKey[] = L"SOFTWARE\\Corvane";
+constexpr const wchar_t kProductPathValue[] = L"Path";
+constexpr const wchar_t kPrefsFileName[] = L"prefs.dat";
+
 // Page results (m_nResult of every wizard page), read by the page sequence after each page.
 constexpr int32_t PageCancel = 2;   // cancelled or closed; also every page's initial value
 constexpr int32_t PageNext = 1000;  // Next (or Install, or Finish) ended the page

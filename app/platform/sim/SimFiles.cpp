@@ -11,13 +11,11 @@ namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 constexpr uint64_t kPageSize = 4096;
-constexpr uint32_t kErrorNotSameDevice = 17;
 constexpr uint32_t kErrorNegativeSeek = 131;
 constexpr uint32_t kErrorDirectory = 267;  // "The directory name is invalid."
 constexpr uint32_t kFileAppendData = 0x0004;
 constexpr uint32_t kDelete = 0x00010000;
 constexpr uint32_t kGenericAll = 0x10000000;
-constexpr uint32_t kFileFlagBackupSemantics = 0x02000000;
 constexpr uint32_t kMovefileCopyAllowed = 0x2;
 // The longest path the non-\\?\ forms accept (MAX_PATH without the terminator), and the
 // longest folder path CreateDirectory accepts (room left for an 8.3 name).
@@ -110,6 +108,9 @@ const OpName kOpNames[] = {
     {"SetFilePointer", FileOp::SetFilePointer},
     {"SetEndOfFile", FileOp::SetEndOfFile},
     {"GetFileSize", FileOp::GetFileSize},
+    {"GetFileInformationByHandle", FileOp::GetFileInformationByHandle},
+    {"CreateHardLink", FileOp::CreateHardLink},
+    {"CreateSymbolicLink", FileOp::CreateSymbolicLink},
     {"GetPrivateProfileString", FileOp::GetPrivateProfileString},
     {"GetPrivateProfileInt", FileOp::GetPrivateProfileInt},
     {"WritePrivateProfileString", FileOp::WritePrivateProfileString},
@@ -356,6 +357,10 @@ bool SimFiles::Injected(FileOp op, std::initializer_list<const std::wstring*> pa
             if (!matched)
                 continue;
         }
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
         uint32_t error = it->error;
         if (it->count > 0 && --it->count == 0)
             failures_.erase(it);
@@ -380,6 +385,12 @@ void SimFiles::FailNext(const std::string& opName, uint32_t error, int count) {
     }
 }
 
+void SimFiles::FailAfter(FileOp op, int after, uint32_t error, int count) {
+    Guard guard(machine_.Lock());
+    if (count > 0)
+        failures_.push_back(Failure{op, error, count, L"", after > 0 ? after : 0});
+}
+
 void SimFiles::FailPath(const std::wstring& pattern, FileOp op, uint32_t error, int count) {
     Guard guard(machine_.Lock());
     if (pattern.empty() || count == 0)
@@ -401,13 +412,13 @@ void SimFiles::WriteData(Node& node, uint64_t offset, const uint8_t* bytes, size
         uint64_t index = at / kPageSize;
         size_t within = static_cast<size_t>(at % kPageSize);
         size_t chunk = std::min<size_t>(count - done, kPageSize - within);
-        auto& page = node.pages[index];
+        auto& page = node.content->pages[index];
         if (page.empty())
             page.assign(kPageSize, 0);
         std::memcpy(page.data() + within, bytes + done, chunk);
         done += chunk;
     }
-    node.size = std::max<uint64_t>(node.size, offset + count);
+    node.content->size = std::max<uint64_t>(node.content->size, offset + count);
 }
 
 void SimFiles::ReadData(const Node& node, uint64_t offset, uint8_t* out, size_t count) {
@@ -417,8 +428,8 @@ void SimFiles::ReadData(const Node& node, uint64_t offset, uint8_t* out, size_t 
         uint64_t index = at / kPageSize;
         size_t within = static_cast<size_t>(at % kPageSize);
         size_t chunk = std::min<size_t>(count - done, kPageSize - within);
-        auto it = node.pages.find(index);
-        if (it == node.pages.end()) {
+        auto it = node.content->pages.find(index);
+        if (it == node.content->pages.end()) {
             std::memset(out + done, 0, chunk);
         } else {
             std::memcpy(out + done, it->second.data() + within, chunk);
@@ -428,18 +439,19 @@ void SimFiles::ReadData(const Node& node, uint64_t offset, uint8_t* out, size_t 
 }
 
 void SimFiles::Resize(Node& node, uint64_t size) {
-    if (size < node.size) {
+    if (size < node.content->size) {
         uint64_t firstGone = (size + kPageSize - 1) / kPageSize;
-        node.pages.erase(node.pages.lower_bound(firstGone), node.pages.end());
+        node.content->pages.erase(node.content->pages.lower_bound(firstGone),
+                                  node.content->pages.end());
         if (size % kPageSize) {
-            auto it = node.pages.find(size / kPageSize);
-            if (it != node.pages.end()) {
+            auto it = node.content->pages.find(size / kPageSize);
+            if (it != node.content->pages.end()) {
                 std::fill(it->second.begin() + static_cast<std::ptrdiff_t>(size % kPageSize),
                           it->second.end(), 0);
             }
         }
     }
-    node.size = size;
+    node.content->size = size;
 }
 
 bool SimFiles::Reserve(const std::wstring& full, uint64_t oldSize, uint64_t newSize) {
@@ -467,7 +479,8 @@ SimFiles::Node& SimFiles::CreateNode(const std::wstring& full, bool directory,
     node = Node();
     node.path = full;
     node.directory = directory;
-    node.attributes = attributes;
+    node.content->attributes = attributes;
+    node.content->index = nextFileIndex_++;
     return node;
 }
 
@@ -483,10 +496,15 @@ bool SimFiles::ShareConflict(const std::wstring& full, uint32_t access, uint32_t
     if (!dataAccess(access))
         return false;
     std::wstring key = KeyOf(full);
+    // Every name of a file shares its sharing state.
+    const Node* node = Lookup(full);
     for (const auto& h : handles_) {
         const OpenObject& o = h.second;
-        if ((o.kind != OpenKind::File && o.kind != OpenKind::Directory) || KeyOf(o.path) != key ||
-            !dataAccess(o.access)) {
+        if ((o.kind != OpenKind::File && o.kind != OpenKind::Directory) || !dataAccess(o.access)) {
+            continue;
+        }
+        const Node* other = KeyOf(o.path) == key ? nullptr : Lookup(o.path);
+        if (KeyOf(o.path) != key && !(node && other && node->content == other->content)) {
             continue;
         }
         if ((WantsRead(access) && !(o.share & win::kFileShareRead)) ||
@@ -529,13 +547,18 @@ bool SimFiles::CopyFile(const std::wstring& source, const std::wstring& destinat
         return Fail(s.error ? s.error : win::kErrorAccessDenied);
     if (uint32_t e = CheckDrive(s))
         return Fail(e);
+    // A symbolic link as the source copies its target.
+    uint32_t linkError = 0;
+    s.full = FollowLinks(s.full, &linkError);
+    if (linkError)
+        return Fail(linkError);
     Node* src = Lookup(s.full);
     if (!src)
         return Fail(MissingError(s.full));
     if (src->directory || s.trailingSeparator) {
         return Fail(src->directory ? win::kErrorAccessDenied : win::kErrorInvalidName);
     }
-    if (src->locked || ShareConflict(s.full, win::kGenericRead, win::kFileShareRead)) {
+    if (src->content->locked || ShareConflict(s.full, win::kGenericRead, win::kFileShareRead)) {
         return Fail(win::kErrorSharingViolation);
     }
     Resolved d = Resolve(destination);
@@ -554,25 +577,31 @@ bool SimFiles::CopyFile(const std::wstring& source, const std::wstring& destinat
             return Fail(win::kErrorFileExists);
         if (dst->directory)
             return Fail(win::kErrorAccessDenied);
-        if (dst->locked || dst->inUse ||
+        if (dst->content->locked || dst->content->inUse ||
             ShareConflict(d.full, win::kGenericWrite, win::kFileShareRead)) {
             return Fail(win::kErrorSharingViolation);
         }
         // The copy is created over the old file with the source's attributes: a read-only
         // target, or a hidden or system one the source does not match, refuses.
-        uint32_t needed = dst->attributes & (win::kFileAttributeHidden | win::kFileAttributeSystem);
-        if ((dst->attributes & win::kFileAttributeReadonly) || (needed & ~src->attributes)) {
+        uint32_t needed =
+            dst->content->attributes & (win::kFileAttributeHidden | win::kFileAttributeSystem);
+        if ((dst->content->attributes & win::kFileAttributeReadonly) ||
+            (needed & ~src->content->attributes)) {
             return Fail(win::kErrorAccessDenied);
         }
-        oldSize = dst->size;
+        oldSize = dst->content->size;
     }
-    if (!Reserve(d.full, oldSize, src->size))
+    if (!Reserve(d.full, oldSize, src->content->size))
         return Fail(win::kErrorDiskFull);
     Node copy = *src;
+    copy.content = std::make_shared<Content>(*src->content);
+    copy.content->index = nextFileIndex_++;
+    copy.linkTarget.clear();
     copy.path = dst ? dst->path : d.full;
-    copy.attributes = (src->attributes & kSettableAttributes) | win::kFileAttributeArchive;
-    copy.inUse = false;
-    copy.locked = false;
+    copy.content->attributes =
+        (src->content->attributes & kSettableAttributes) | win::kFileAttributeArchive;
+    copy.content->inUse = false;
+    copy.content->locked = false;
     copy.lastOpenWriteThrough = false;
     nodes_[KeyOf(d.full)] = std::move(copy);
     return true;
@@ -659,7 +688,7 @@ bool SimFiles::DoMove(const std::wstring& source, const std::wstring* destinatio
     Node* src = Lookup(s.full);
     if (!src)
         return Fail(MissingError(s.full));
-    if (src->locked || HasOpenHandles(s.full, true))
+    if (src->content->locked || HasOpenHandles(s.full, true))
         return Fail(win::kErrorSharingViolation);
     if (s.full == currentDirectory_ || base::StartsWithNoCase(currentDirectory_, s.full + L"\\")) {
         return Fail(win::kErrorSharingViolation);
@@ -685,23 +714,23 @@ bool SimFiles::DoMove(const std::wstring& source, const std::wstring* destinatio
             return Fail(win::kErrorAlreadyExists);
         if (dst->directory || src->directory)
             return Fail(win::kErrorAccessDenied);
-        if (dst->locked || HasOpenHandles(d.full, false)) {
+        if (dst->content->locked || HasOpenHandles(d.full, false)) {
             return Fail(win::kErrorSharingViolation);
         }
-        if (dst->inUse || (dst->attributes & win::kFileAttributeReadonly)) {
+        if (dst->content->inUse || (dst->content->attributes & win::kFileAttributeReadonly)) {
             return Fail(win::kErrorAccessDenied);
         }
     }
     bool sameDrive = s.letter == d.letter;
     if (!sameDrive) {
         if (src->directory || !(flags & kMovefileCopyAllowed)) {
-            return Fail(kErrorNotSameDevice);
+            return Fail(win::kErrorNotSameDevice);
         }
-        if (!Reserve(d.full, dst ? dst->size : 0, src->size))
+        if (!Reserve(d.full, dst ? dst->content->size : 0, src->content->size))
             return Fail(win::kErrorDiskFull);
-        Release(s.full, src->size);
+        Release(s.full, src->content->size);
     } else if (dst) {
-        Release(d.full, dst->size);
+        Release(d.full, dst->content->size);
     }
     // Move the node and, for a folder, everything below it.
     std::vector<std::pair<std::wstring, Node>> moved;
@@ -737,12 +766,14 @@ bool SimFiles::DeleteFile(const std::wstring& path) {
         return Fail(win::kErrorAccessDenied);
     if (r.trailingSeparator)
         return Fail(win::kErrorInvalidName);
-    if (n->locked || HasOpenHandles(r.full, true))
+    if (n->content->locked || HasOpenHandles(r.full, true))
         return Fail(win::kErrorSharingViolation);
-    if (n->inUse || (n->attributes & win::kFileAttributeReadonly)) {
+    if (n->content->inUse || (n->content->attributes & win::kFileAttributeReadonly)) {
         return Fail(win::kErrorAccessDenied);
     }
-    Release(r.full, n->size);
+    // A symbolic link goes, not its target; a file's space is freed with its last name.
+    if (CountLinks(n->content.get()) == 1)
+        Release(r.full, n->content->size);
     EraseNode(r.full);
     return true;
 }
@@ -772,7 +803,8 @@ uint32_t SimFiles::GetFileAttributes(const std::wstring& path) {
         Fail(win::kErrorInvalidName);
         return win::kInvalidFileAttributes;
     }
-    uint32_t attributes = n->attributes | (n->compressed ? win::kFileAttributeCompressed : 0);
+    uint32_t attributes =
+        n->content->attributes | (n->content->compressed ? win::kFileAttributeCompressed : 0);
     return attributes ? attributes : win::kFileAttributeNormal;
 }
 
@@ -787,12 +819,17 @@ bool SimFiles::SetFileAttributes(const std::wstring& path, uint32_t attributes) 
         return Fail(e);
     if (IsRoot(r.full))
         return true;
+    // The attributes of a symbolic link's target are set, not the link's.
+    uint32_t linkError = 0;
+    r.full = FollowLinks(r.full, &linkError);
+    if (linkError)
+        return Fail(linkError);
     Node* n = Lookup(r.full);
     if (!n)
         return Fail(MissingError(r.full));
-    if (n->locked)
+    if (n->content->locked)
         return Fail(win::kErrorSharingViolation);
-    n->attributes =
+    n->content->attributes =
         (attributes & kSettableAttributes) | (n->directory ? win::kFileAttributeDirectory : 0);
     return true;
 }
@@ -837,7 +874,7 @@ bool SimFiles::RemoveDirectory(const std::wstring& path) {
         return Fail(kErrorDirectory);
     if (!Children(r.full).empty())
         return Fail(win::kErrorDirNotEmpty);
-    if (n->attributes & win::kFileAttributeReadonly)
+    if (n->content->attributes & win::kFileAttributeReadonly)
         return Fail(win::kErrorAccessDenied);
     // The process keeps its current folder open.
     if (base::EqualsNoCase(r.full, currentDirectory_) || HasOpenHandles(r.full, true)) {
@@ -888,7 +925,7 @@ FindHandle SimFiles::FindFirstFile(const std::wstring& pattern, FindData* data) 
         Node* self = Lookup(r.full);
         for (const wchar_t* dot : {L".", L".."}) {
             if (WildMatch(namePattern, dot)) {
-                find.entries.push_back(FindData{dot, self->attributes, 0});
+                find.entries.push_back(FindData{dot, self->content->attributes, 0});
             }
         }
     }
@@ -900,10 +937,10 @@ FindHandle SimFiles::FindFirstFile(const std::wstring& pattern, FindData* data) 
         std::wstring name = NameOf(kid->path);
         if (!WildMatch(namePattern, name))
             continue;
-        uint32_t attributes =
-            kid->attributes | (kid->compressed ? win::kFileAttributeCompressed : 0);
-        find.entries.push_back(
-            FindData{name, attributes ? attributes : win::kFileAttributeNormal, kid->size});
+        uint32_t attributes = kid->content->attributes |
+                              (kid->content->compressed ? win::kFileAttributeCompressed : 0);
+        find.entries.push_back(FindData{name, attributes ? attributes : win::kFileAttributeNormal,
+                                        kid->content->size});
     }
     if (find.entries.empty()) {
         Fail(win::kErrorFileNotFound);
@@ -958,18 +995,23 @@ uint32_t SimFiles::GetTempFileName(const std::wstring& folder, const std::wstrin
         Fail(kErrorDirectory);
         return 0;
     }
-    std::wstring base = r.full + (IsRoot(r.full) ? L"" : L"\\") + prefix.substr(0, 3);
+    // The name is made from the folder as it was given (a device path of a folder stays
+    // one), with a backslash added when it has none.
+    std::wstring given = folder;
+    if (given.back() != L'\\' && given.back() != L'/')
+        given += L'\\';
+    const std::wstring base = given + prefix.substr(0, 3);
+    const std::wstring fullBase = r.full + (IsRoot(r.full) ? L"" : L"\\") + prefix.substr(0, 3);
     for (int tries = 0; tries < 0x10000; ++tries) {
         nextTempUnique_ = (nextTempUnique_ + 1) & 0xFFFF;
         if (nextTempUnique_ == 0)
             nextTempUnique_ = 1;
-        std::wstring candidate = base + base::Format(L"%X", nextTempUnique_) + L".tmp";
-        if (Lookup(candidate))
+        const std::wstring name = base::Format(L"%X", nextTempUnique_) + L".tmp";
+        if (Lookup(fullBase + name))
             continue;
-        Node& n = CreateNode(candidate, false, win::kFileAttributeArchive);
-        (void)n;
+        CreateNode(fullBase + name, false, win::kFileAttributeArchive);
         if (path)
-            *path = candidate;
+            *path = base + name;
         return nextTempUnique_;
     }
     Fail(win::kErrorFileExists);
@@ -1038,10 +1080,23 @@ FileHandle SimFiles::CreateFile(const std::wstring& path, uint32_t access, uint3
                 Fail(e);
                 return FileHandle();
             }
+            if (!(flagsAndAttributes & win::kFileFlagOpenReparsePoint) && !IsRoot(r.full)) {
+                uint32_t linkError = 0;
+                r.full = FollowLinks(r.full, &linkError);
+                if (linkError) {
+                    Fail(linkError);
+                    return FileHandle();
+                }
+                r.letter = r.full[0];
+                if (uint32_t e = CheckDrive(r)) {
+                    Fail(e);
+                    return FileHandle();
+                }
+            }
             object.letter = r.letter;
             Node* n = IsRoot(r.full) ? nullptr : Lookup(r.full);
             if (IsRoot(r.full) || (n && n->directory)) {
-                if (!(flagsAndAttributes & kFileFlagBackupSemantics)) {
+                if (!(flagsAndAttributes & win::kFileFlagBackupSemantics)) {
                     Fail(win::kErrorAccessDenied);
                     return FileHandle();
                 }
@@ -1074,30 +1129,31 @@ FileHandle SimFiles::CreateFile(const std::wstring& path, uint32_t access, uint3
                     Fail(win::kErrorInvalidParameter);
                     return FileHandle();
                 }
-                if (n->locked || ((WantsWrite(access) || truncating) && n->inUse) ||
+                if (n->content->locked ||
+                    ((WantsWrite(access) || truncating) && n->content->inUse) ||
                     ShareConflict(r.full, access | (truncating ? win::kGenericWrite : 0), share)) {
                     Fail(win::kErrorSharingViolation);
                     return FileHandle();
                 }
-                if ((n->attributes & win::kFileAttributeReadonly) &&
+                if ((n->content->attributes & win::kFileAttributeReadonly) &&
                     (WantsWrite(access) || WantsDelete(access) || truncating)) {
                     Fail(win::kErrorAccessDenied);
                     return FileHandle();
                 }
                 if (disposition == win::kCreateAlways) {
-                    uint32_t kept =
-                        n->attributes & (win::kFileAttributeHidden | win::kFileAttributeSystem);
+                    uint32_t kept = n->content->attributes &
+                                    (win::kFileAttributeHidden | win::kFileAttributeSystem);
                     if (kept & ~flagsAndAttributes) {
                         Fail(win::kErrorAccessDenied);
                         return FileHandle();
                     }
-                    n->attributes =
+                    n->content->attributes =
                         (flagsAndAttributes & kSettableAttributes) | win::kFileAttributeArchive;
                 }
                 if (truncating) {
-                    Release(r.full, n->size);
+                    Release(r.full, n->content->size);
                     Resize(*n, 0);
-                    n->pages.clear();
+                    n->content->pages.clear();
                 }
             } else {
                 if (disposition == win::kOpenExisting || disposition == win::kTruncateExisting) {
@@ -1165,7 +1221,7 @@ bool SimFiles::ReadFile(FileHandle file, void* buffer, uint32_t toRead, uint32_t
     if (!BeginTransfer(file, FileOp::ReadFile, buffer || !toRead, &object, &n))
         return false;
     OpenObject& o = *object;
-    uint64_t available = o.position < n->size ? n->size - o.position : 0;
+    uint64_t available = o.position < n->content->size ? n->content->size - o.position : 0;
     uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(toRead, available));
     ReadData(*n, o.position, static_cast<uint8_t*>(buffer), count);
     o.position += count;
@@ -1184,7 +1240,7 @@ bool SimFiles::WriteFile(FileHandle file, const void* buffer, uint32_t toWrite, 
         return false;
     OpenObject& o = *object;
     uint64_t end = o.position + toWrite;
-    if (end > n->size && !Reserve(n->path, n->size, end))
+    if (end > n->content->size && !Reserve(n->path, n->content->size, end))
         return Fail(win::kErrorDiskFull);
     if (toWrite)
         WriteData(*n, o.position, static_cast<const uint8_t*>(buffer), toWrite);
@@ -1210,7 +1266,7 @@ bool SimFiles::SetFilePointer(FileHandle file, int64_t distance, uint32_t method
         base = static_cast<int64_t>(o.position);
     } else if (method == win::kFileEnd) {
         Node* n = o.kind == OpenKind::File ? Lookup(o.path) : nullptr;
-        base = n ? static_cast<int64_t>(n->size) : 0;
+        base = n ? static_cast<int64_t>(n->content->size) : 0;
     } else {
         return Fail(win::kErrorInvalidParameter);
     }
@@ -1238,7 +1294,7 @@ bool SimFiles::SetEndOfFile(FileHandle file) {
     Node* n = Lookup(o.path);
     if (!n)
         return Fail(win::kErrorInvalidHandle);
-    if (!Reserve(n->path, n->size, o.position))
+    if (!Reserve(n->path, n->content->size, o.position))
         return Fail(win::kErrorDiskFull);
     Resize(*n, o.position);
     return true;
@@ -1257,8 +1313,144 @@ bool SimFiles::GetFileSize(FileHandle file, uint64_t* size) {
     }
     Node* n = Lookup(o.path);
     if (size)
-        *size = (n && !n->directory) ? n->size : 0;
+        *size = (n && !n->directory) ? n->content->size : 0;
     return true;
+}
+
+bool SimFiles::GetFileInformationByHandle(FileHandle file, platform::FileInformation* information) {
+    Guard guard(machine_.Lock());
+    auto it = handles_.find(file.value);
+    if (it == handles_.end())
+        return Fail(win::kErrorInvalidHandle);
+    if (Injected(FileOp::GetFileInformationByHandle, {&it->second.path}))
+        return false;
+    const OpenObject& o = it->second;
+    if (o.kind != OpenKind::File && o.kind != OpenKind::Directory)
+        return Fail(win::kErrorInvalidFunction);
+    platform::FileInformation info;
+    // A serial number per drive, like a volume's.
+    info.volumeSerial = 0x5C1E0000u | static_cast<uint32_t>(o.letter);
+    if (IsRoot(o.path)) {
+        info.attributes =
+            win::kFileAttributeDirectory | win::kFileAttributeHidden | win::kFileAttributeSystem;
+        info.fileIndex = 5;  // NTFS's root folder record
+        info.links = 1;
+    } else {
+        Node* n = Lookup(o.path);
+        if (!n)
+            return Fail(win::kErrorInvalidHandle);
+        uint32_t attributes =
+            n->content->attributes | (n->content->compressed ? win::kFileAttributeCompressed : 0);
+        info.attributes = attributes ? attributes : win::kFileAttributeNormal;
+        info.fileIndex = n->content->index;
+        info.links = n->directory ? 1 : CountLinks(n->content.get());
+        info.size = n->directory ? 0 : n->content->size;
+    }
+    if (information)
+        *information = info;
+    return true;
+}
+
+uint32_t SimFiles::CountLinks(const Content* content) {
+    uint32_t links = 0;
+    for (const auto& entry : nodes_) {
+        if (entry.second.content.get() == content)
+            ++links;
+    }
+    return links;
+}
+
+std::wstring SimFiles::FollowLinks(const std::wstring& full, uint32_t* error) {
+    std::wstring current = full;
+    // Windows gives up after 63 reparse points in one open; 31 links are plenty here.
+    for (int hops = 0; hops < 32; ++hops) {
+        Node* n = Lookup(current);
+        if (!n || n->directory || n->linkTarget.empty())
+            return current;
+        std::wstring target = n->linkTarget;
+        const bool absolute = (target.size() >= 3 && target[1] == L':' && target[2] == L'\\') ||
+                              (target.size() >= 4 && target.compare(0, 4, L"\\\\?\\") == 0);
+        if (!absolute)
+            target = ParentOf(current) + (IsRoot(ParentOf(current)) ? L"" : L"\\") + target;
+        Resolved r = Resolve(target);
+        if (r.error || r.target != Target::Path) {
+            *error = r.error ? r.error : win::kErrorCantResolveFilename;
+            return current;
+        }
+        current = r.full;
+    }
+    *error = win::kErrorCantResolveFilename;
+    return current;
+}
+
+bool SimFiles::CreateHardLink(const std::wstring& newName, const std::wstring& existing) {
+    Guard guard(machine_.Lock());
+    if (Injected(FileOp::CreateHardLink, {&newName, &existing}))
+        return false;
+    Resolved e = Resolve(existing);
+    if (e.target != Target::Path)
+        return Fail(e.error ? e.error : win::kErrorAccessDenied);
+    if (uint32_t error = CheckDrive(e))
+        return Fail(error);
+    Node* file = IsRoot(e.full) ? nullptr : Lookup(e.full);
+    if (IsRoot(e.full) || (file && file->directory))
+        return Fail(win::kErrorAccessDenied);
+    if (!file)
+        return Fail(MissingError(e.full));
+    Resolved n = Resolve(newName);
+    if (n.target != Target::Path)
+        return Fail(n.error ? n.error : win::kErrorAccessDenied);
+    if (uint32_t error = CheckDrive(n))
+        return Fail(error);
+    if (n.letter != e.letter)
+        return Fail(win::kErrorNotSameDevice);
+    if (IsRoot(n.full) || Lookup(n.full))
+        return Fail(win::kErrorAlreadyExists);
+    if (!FolderExists(ParentOf(n.full)))
+        return Fail(win::kErrorPathNotFound);
+    Node link = *file;
+    link.path = n.full;
+    link.lastOpenWriteThrough = false;
+    nodes_[KeyOf(n.full)] = std::move(link);
+    return true;
+}
+
+bool SimFiles::CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                                  bool directory) {
+    Guard guard(machine_.Lock());
+    if (Injected(FileOp::CreateSymbolicLink, {&link}))
+        return false;
+    if (target.empty())
+        return Fail(win::kErrorInvalidParameter);
+    Resolved r = Resolve(link);
+    if (r.target != Target::Path)
+        return Fail(r.error ? r.error : win::kErrorAccessDenied);
+    if (uint32_t error = CheckDrive(r))
+        return Fail(error);
+    if (IsRoot(r.full) || Lookup(r.full))
+        return Fail(win::kErrorAlreadyExists);
+    if (!FolderExists(ParentOf(r.full)))
+        return Fail(win::kErrorPathNotFound);
+    Node& n =
+        CreateNode(r.full, directory,
+                   win::kFileAttributeReparsePoint |
+                       (directory ? win::kFileAttributeDirectory : win::kFileAttributeArchive));
+    n.linkTarget = target;
+    return true;
+}
+
+uint32_t SimFiles::LinkCount(const std::wstring& path) {
+    Guard guard(machine_.Lock());
+    Resolved r = Resolve(path);
+    Node* n = (r.target != Target::Path || r.error) ? nullptr : Lookup(r.full);
+    return n ? CountLinks(n->content.get()) : 0;
+}
+
+std::wstring SimFiles::LinkTarget(const std::wstring& path) {
+    Guard guard(machine_.Lock());
+    Resolved r = Resolve(path);
+    Node* n = (r.target != Target::Path || r.error) ? nullptr : Lookup(r.full);
+    return n ? n->linkTarget : std::wstring();
 }
 
 const OpenObject* SimFiles::FindOpen(FileHandle file) {
@@ -1270,7 +1462,7 @@ const OpenObject* SimFiles::FindOpen(FileHandle file) {
 void SimFiles::SetCompressed(const std::wstring& path, bool compressed) {
     Guard guard(machine_.Lock());
     if (Node* n = Lookup(path))
-        n->compressed = compressed;
+        n->content->compressed = compressed;
 }
 
 // --- Test API ---
@@ -1307,15 +1499,15 @@ bool SimFiles::AddFileData(const std::wstring& path, const uint8_t* bytes, size_
     Node* old = Lookup(r.full);
     if (old && old->directory)
         return false;
-    uint64_t oldSize = old ? old->size : 0;
+    uint64_t oldSize = old ? old->content->size : 0;
     Node& n = CreateNode(old ? old->path : r.full, false, win::kFileAttributeArchive);
     if (count)
         WriteData(n, 0, bytes, count);
-    n.size = std::max<uint64_t>(count, sparseSize);
+    n.content->size = std::max<uint64_t>(count, sparseSize);
     // Set-up is not refused for space; the free space follows without going below 0.
     uint64_t free = 0;
     if (machine_.volumes().FreeBytes(r.letter, &free)) {
-        int64_t delta = static_cast<int64_t>(oldSize) - static_cast<int64_t>(n.size);
+        int64_t delta = static_cast<int64_t>(oldSize) - static_cast<int64_t>(n.content->size);
         if (delta < 0 && static_cast<uint64_t>(-delta) > free)
             delta = -static_cast<int64_t>(free);
         machine_.volumes().AdjustFreeBytes(r.letter, delta);
@@ -1341,8 +1533,9 @@ void SimFiles::SetAttributes(const std::wstring& path, uint32_t attributes) {
     if (r.target != Target::Path || r.error)
         return;
     if (Node* n = Lookup(r.full)) {
-        n->attributes = (attributes & (kSettableAttributes)) |
-                        (n->directory ? win::kFileAttributeDirectory : 0);
+        n->content->attributes = (attributes & (kSettableAttributes)) |
+                                 (n->directory ? win::kFileAttributeDirectory : 0) |
+                                 (n->linkTarget.empty() ? 0 : win::kFileAttributeReparsePoint);
     }
 }
 
@@ -1350,14 +1543,14 @@ void SimFiles::SetInUse(const std::wstring& path, bool inUse) {
     Guard guard(machine_.Lock());
     Resolved r = Resolve(path);
     if (Node* n = r.error ? nullptr : Lookup(r.full))
-        n->inUse = inUse;
+        n->content->inUse = inUse;
 }
 
 void SimFiles::SetLocked(const std::wstring& path, bool locked) {
     Guard guard(machine_.Lock());
     Resolved r = Resolve(path);
     if (Node* n = r.error ? nullptr : Lookup(r.full))
-        n->locked = locked;
+        n->content->locked = locked;
 }
 
 bool SimFiles::Exists(const std::wstring& path) {
@@ -1385,7 +1578,7 @@ std::optional<std::vector<uint8_t>> SimFiles::ReadRange(const std::wstring& path
     Node* n = Lookup(r.full);
     if (!n || n->directory)
         return std::nullopt;
-    uint64_t available = offset < n->size ? n->size - offset : 0;
+    uint64_t available = offset < n->content->size ? n->content->size - offset : 0;
     std::vector<uint8_t> out(static_cast<size_t>(std::min(length, available)));
     ReadData(*n, offset, out.data(), out.size());
     return out;
@@ -1410,7 +1603,8 @@ uint32_t SimFiles::Attributes(const std::wstring& path) {
     Node* n = Lookup(r.full);
     if (!n)
         return win::kInvalidFileAttributes;
-    uint32_t attributes = n->attributes | (n->compressed ? win::kFileAttributeCompressed : 0);
+    uint32_t attributes =
+        n->content->attributes | (n->content->compressed ? win::kFileAttributeCompressed : 0);
     return attributes ? attributes : win::kFileAttributeNormal;
 }
 
@@ -1420,7 +1614,7 @@ std::optional<uint64_t> SimFiles::Size(const std::wstring& path) {
     Node* n = (r.target != Target::Path || r.error) ? nullptr : Lookup(r.full);
     if (!n || n->directory)
         return std::nullopt;
-    return n->size;
+    return n->content->size;
 }
 
 uint64_t SimFiles::StoredBytes(const std::wstring& path) {
@@ -1429,7 +1623,7 @@ uint64_t SimFiles::StoredBytes(const std::wstring& path) {
     Node* n = (r.target != Target::Path || r.error) ? nullptr : Lookup(r.full);
     uint64_t total = 0;
     if (n) {
-        for (const auto& page : n->pages)
+        for (const auto& page : n->content->pages)
             total += page.second.size();
     }
     return total;
@@ -1446,7 +1640,7 @@ bool SimFiles::IsCompressed(const std::wstring& path) {
     Guard guard(machine_.Lock());
     Resolved r = Resolve(path);
     Node* n = (r.target != Target::Path || r.error) ? nullptr : Lookup(r.full);
-    return n && n->compressed;
+    return n && n->content->compressed;
 }
 
 int SimFiles::OpenCount(const std::wstring& path) {

@@ -615,7 +615,81 @@ std::wstring SimProcesses::ResolveLibraryPath(const std::wstring& path) {
 }
 
 ModuleHandle SimProcesses::LoadLibrary(const std::wstring& path) {
+    return Load(path, 0);
+}
+
+ModuleHandle SimProcesses::LoadLibraryEx(const std::wstring& path, uint32_t flags) {
+    return Load(path, flags);
+}
+
+bool SimProcesses::LibrarySearchFlagsAvailable() {
+    return machine_.system().HasDefaultDllDirectories();
+}
+
+void SimProcesses::SetLibraryDependencies(const std::wstring& path,
+                                          std::vector<std::wstring> names) {
     Guard guard(machine_.Lock());
+    Library& library = libraries_[Key(path)];
+    if (library.path.empty()) {
+        library.path = path;
+    }
+    library.dependencies = std::move(names);
+}
+
+std::vector<std::wstring> SimProcesses::DependencyLoads() {
+    Guard guard(machine_.Lock());
+    return dependencyLoads_;
+}
+
+std::vector<std::wstring> SimProcesses::DependencyFolders(const std::wstring& resolved,
+                                                          uint32_t flags) {
+    const uint32_t searchFlags = win::kLoadLibrarySearchDllLoadDir |
+                                 win::kLoadLibrarySearchApplicationDir |
+                                 win::kLoadLibrarySearchUserDirs | win::kLoadLibrarySearchSystem32 |
+                                 win::kLoadLibrarySearchDefaultDirs;
+    const std::wstring module = sysfiles::ModulePath(machine_);
+    const std::wstring programFolder =
+        module.empty() ? std::wstring() : sysfiles::ParentFolder(module);
+    const std::wstring libraryFolder = sysfiles::ParentFolder(resolved);
+    const std::wstring systemFolder = machine_.system().SystemFolder();
+    std::vector<std::wstring> folders;
+    if (flags & searchFlags) {
+        if (flags & win::kLoadLibrarySearchDllLoadDir)
+            folders.push_back(libraryFolder);
+        if (flags & (win::kLoadLibrarySearchApplicationDir | win::kLoadLibrarySearchDefaultDirs))
+            folders.push_back(programFolder);
+        if (flags & (win::kLoadLibrarySearchSystem32 | win::kLoadLibrarySearchDefaultDirs))
+            folders.push_back(systemFolder);
+        return folders;
+    }
+    const DllSearchRestriction way = machine_.system().DllSearchInEffect();
+    const bool altered = (flags & win::kLoadWithAlteredSearchPath) != 0;
+    if (way == DllSearchRestriction::DefaultDllDirectories && !altered) {
+        folders.push_back(systemFolder);
+        return folders;
+    }
+    folders.push_back(altered ? libraryFolder : programFolder);
+    folders.push_back(systemFolder);
+    folders.push_back(machine_.system().WindowsFolder());
+    if (way == DllSearchRestriction::None) {
+        folders.push_back(machine_.files().CurrentDirectory());
+    }
+    return folders;
+}
+
+ModuleHandle SimProcesses::Load(const std::wstring& path, uint32_t flags) {
+    Guard guard(machine_.Lock());
+    const uint32_t searchFlags = win::kLoadLibrarySearchDllLoadDir |
+                                 win::kLoadLibrarySearchApplicationDir |
+                                 win::kLoadLibrarySearchUserDirs | win::kLoadLibrarySearchSystem32 |
+                                 win::kLoadLibrarySearchDefaultDirs;
+    const bool fullPath = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    if ((flags & searchFlags) != 0 &&
+        (!LibrarySearchFlagsAvailable() || (flags & win::kLoadWithAlteredSearchPath) != 0 ||
+         ((flags & win::kLoadLibrarySearchDllLoadDir) != 0 && !fullPath))) {
+        machine_.SetLastError(win::kErrorInvalidParameter);
+        return ModuleHandle();
+    }
     std::wstring resolved = ResolveLibraryPath(path);
     if (resolved.empty() || !sysfiles::IsFile(machine_, resolved)) {
         machine_.SetLastError(win::kErrorModNotFound);
@@ -627,14 +701,36 @@ ModuleHandle SimProcesses::LoadLibrary(const std::wstring& path) {
         machine_.SetLastError(win::kErrorBadExeFormat);
         return ModuleHandle();
     }
-    libraryEvents_.push_back({LibraryEventKind::Load, library->second.path, std::string(), 0});
     // Loading a loaded library again returns the same module with one more reference.
     for (auto& module : modules_) {
         if (module.second.key == key) {
+            libraryEvents_.push_back(
+                {LibraryEventKind::Load, library->second.path, std::string(), 0});
             module.second.references++;
             return ModuleHandle(module.first);
         }
     }
+    std::vector<std::wstring> found;
+    for (const std::wstring& name : library->second.dependencies) {
+        std::wstring where;
+        for (std::wstring folder : DependencyFolders(resolved, flags)) {
+            if (folder.empty())
+                continue;
+            if (folder.back() != L'\\')
+                folder += L'\\';
+            if (sysfiles::IsFile(machine_, folder + name)) {
+                where = folder + name;
+                break;
+            }
+        }
+        if (where.empty()) {
+            machine_.SetLastError(win::kErrorModNotFound);
+            return ModuleHandle();
+        }
+        found.push_back(where);
+    }
+    dependencyLoads_.insert(dependencyLoads_.end(), found.begin(), found.end());
+    libraryEvents_.push_back({LibraryEventKind::Load, library->second.path, std::string(), 0});
     ModuleHandle handle(machine_.NewHandleValue());
     modules_[handle.value] = {key, 1};
     return handle;

@@ -191,8 +191,12 @@ std::wstring SimFiles::ProfilePath(const std::wstring& file) {
     return file;
 }
 
-bool SimFiles::ReadProfileText(const std::wstring& full, std::wstring* text, bool* unicode,
+bool SimFiles::ReadProfileText(const std::wstring& path, std::wstring* text, bool* unicode,
                                uint32_t* error) {
+    // A symbolic link is read through.
+    const std::wstring full = FollowLinks(path, error);
+    if (*error)
+        return false;
     Node* n = Lookup(full);
     if (!n) {
         *error = MissingError(full);
@@ -202,11 +206,11 @@ bool SimFiles::ReadProfileText(const std::wstring& full, std::wstring* text, boo
         *error = win::kErrorAccessDenied;
         return false;
     }
-    if (n->locked) {
+    if (n->content->locked) {
         *error = win::kErrorSharingViolation;
         return false;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(n->size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(n->content->size));
     ReadData(*n, 0, bytes.data(), bytes.size());
     *unicode = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     if (*unicode) {
@@ -302,6 +306,10 @@ bool SimFiles::WritePrivateProfileString(const std::wstring& section, const std:
         return Fail(e);
     if (IsRoot(r.full))
         return Fail(win::kErrorAccessDenied);
+    uint32_t linkError = 0;
+    r.full = FollowLinks(r.full, &linkError);
+    if (linkError)
+        return Fail(linkError);
 
     std::wstring text;
     bool unicode = false;
@@ -309,10 +317,11 @@ bool SimFiles::WritePrivateProfileString(const std::wstring& section, const std:
     if (n) {
         if (n->directory)
             return Fail(win::kErrorAccessDenied);
-        if (n->locked || n->inUse || ShareConflict(r.full, win::kGenericWrite, 0)) {
+        if (n->content->locked || n->content->inUse ||
+            ShareConflict(r.full, win::kGenericWrite, 0)) {
             return Fail(win::kErrorSharingViolation);
         }
-        if (n->attributes & win::kFileAttributeReadonly)
+        if (n->content->attributes & win::kFileAttributeReadonly)
             return Fail(win::kErrorAccessDenied);
         uint32_t error = 0;
         if (!ReadProfileText(r.full, &text, &unicode, &error))
@@ -371,15 +380,15 @@ bool SimFiles::WritePrivateProfileString(const std::wstring& section, const std:
     } else {
         bytes = EncodeAnsi(out);
     }
-    uint64_t oldSize = n ? n->size : 0;
+    uint64_t oldSize = n ? n->content->size : 0;
     if (!Reserve(r.full, oldSize, bytes.size()))
         return Fail(win::kErrorDiskFull);
     if (!n)
         n = &CreateNode(r.full, false, win::kFileAttributeArchive);
-    n->pages.clear();
-    n->size = 0;
+    n->content->pages.clear();
+    n->content->size = 0;
     WriteData(*n, 0, bytes.data(), bytes.size());
-    n->attributes |= win::kFileAttributeArchive;
+    n->content->attributes |= win::kFileAttributeArchive;
     return true;
 }
 

@@ -266,6 +266,8 @@ uint32_t SimRegistry::GetValue(Hive hive, const std::wstring& subKey, const std:
         return win::kErrorFileNotFound;
     if (Matches(denyOpen_, hive, path))
         return win::kErrorAccessDenied;
+    if (uint32_t error = ValueFailure(hive, path, value, true))
+        return error;
     Value* v = FindValue(key, value);
     if (!v)
         return win::kErrorFileNotFound;
@@ -319,6 +321,8 @@ uint32_t SimRegistry::WriteValue(Hive hive, const std::vector<std::wstring>& pat
         return kErrorNoAccess;
     if (Matches(denyWrite_, hive, path))
         return win::kErrorAccessDenied;
+    if (uint32_t error = ValueFailure(hive, path, name, false))
+        return error;
     Key* key = FindOrCreate(hive, path);
     if (!key)
         return win::kErrorInvalidHandle;
@@ -567,6 +571,33 @@ std::vector<std::wstring> SimRegistry::SubKeyNames(Hive hive, const std::wstring
             names.push_back(child->name);
     }
     return names;
+}
+
+void SimRegistry::FailValue(Hive hive, const std::wstring& key, const std::wstring& name,
+                            bool reads, uint32_t error) {
+    Guard guard(machine_.Lock());
+    std::vector<std::wstring> path;
+    if (!SplitPath(key, &path))
+        return;
+    for (auto it = valueFailures_.begin(); it != valueFailures_.end();) {
+        const bool same = it->hive == hive && it->reads == reads &&
+                          base::EqualsNoCase(it->name, name) && it->path.size() == path.size() &&
+                          Matches({Rule{it->hive, it->path}}, hive, path);
+        it = same ? valueFailures_.erase(it) : it + 1;
+    }
+    if (error != 0)
+        valueFailures_.push_back(ValueRule{hive, path, name, reads, error});
+}
+
+uint32_t SimRegistry::ValueFailure(Hive hive, const std::vector<std::wstring>& path,
+                                   const std::wstring& name, bool reads) const {
+    for (const ValueRule& rule : valueFailures_) {
+        if (rule.reads == reads && rule.path.size() == path.size() &&
+            base::EqualsNoCase(rule.name, name) &&
+            Matches({Rule{rule.hive, rule.path}}, hive, path))
+            return rule.error;
+    }
+    return 0;
 }
 
 void SimRegistry::DenyWrite(Hive hive, const std::wstring& key) {

@@ -150,6 +150,11 @@ void SimSystem::FailDllSearchRestriction(uint32_t error) {
     dllSearchError_ = error;
 }
 
+void SimSystem::SetRandomSeeds(uint32_t next) {
+    Guard guard(machine_.Lock());
+    nextRandomSeed_ = next;
+}
+
 // --- Inspection ---
 
 std::vector<SimSystem::SleepRecord> SimSystem::Sleeps() {
@@ -192,6 +197,25 @@ bool SimSystem::ComUsableOnThisThread() {
         }
     }
     return false;
+}
+
+DllSearchRestriction SimSystem::DllSearchInEffect() {
+    Guard guard(machine_.Lock());
+    DllSearchRestriction way = DllSearchRestriction::None;
+    for (const DllSearchRecord& record : dllSearches_) {
+        if (record.way == DllSearchRestriction::DefaultDllDirectories) {
+            return record.way;
+        }
+        if (record.way != DllSearchRestriction::None) {
+            way = record.way;
+        }
+    }
+    return way;
+}
+
+bool SimSystem::HasDefaultDllDirectories() {
+    Guard guard(machine_.Lock());
+    return hasDefaultDllDirectories_;
 }
 
 std::vector<SimSystem::DllSearchRecord> SimSystem::DllSearchRestrictions() {
@@ -287,6 +311,29 @@ void SimSystem::Sleep(uint32_t milliseconds) {
 void SimSystem::SeedRand(uint32_t seed) {
     Guard guard(machine_.Lock());
     randState_[std::this_thread::get_id()] = seed;
+    seeds_[std::this_thread::get_id()].push_back(seed);
+}
+
+bool SimSystem::SeedRandOnce(uint32_t seed) {
+    Guard guard(machine_.Lock());
+    bool& seeded = seededOnce_[std::this_thread::get_id()];
+    if (seeded) {
+        return false;
+    }
+    seeded = true;
+    SeedRand(seed);
+    return true;
+}
+
+uint32_t SimSystem::RandomSeed() {
+    Guard guard(machine_.Lock());
+    return nextRandomSeed_++;
+}
+
+std::vector<uint32_t> SimSystem::SeedsOfThisThread() {
+    Guard guard(machine_.Lock());
+    auto it = seeds_.find(std::this_thread::get_id());
+    return it == seeds_.end() ? std::vector<uint32_t>() : it->second;
 }
 
 int SimSystem::Rand() {
@@ -316,6 +363,8 @@ int32_t SimSystem::CoInitializeEx(uint32_t model) {
 void SimSystem::ForgetThreadLocalState(std::thread::id thread) {
     Guard guard(machine_.Lock());
     randState_.erase(thread);
+    seeds_.erase(thread);
+    seededOnce_.erase(thread);
     apartments_.erase(thread);
 }
 

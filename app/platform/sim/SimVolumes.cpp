@@ -113,6 +113,28 @@ void SimVolumes::SetDeviceIoControlMissing(bool missing) {
     ioctlMissing_ = missing;
 }
 
+void SimVolumes::FailBlockAddress(uint32_t error) {
+    Guard guard(machine_.Lock());
+    blockAddressError_ = error;
+}
+
+bool SimVolumes::BlockAddress32(const void* block, uint32_t size, uint32_t* address) {
+    Guard guard(machine_.Lock());
+    if (blockAddressError_ != 0 || block == nullptr) {
+        machine_.SetLastError(blockAddressError_ != 0 ? blockAddressError_
+                                                      : win::kErrorInvalidAddress);
+        return false;
+    }
+    const uint32_t given = nextBlockAddress_;
+    // Page-aligned stand-ins far apart, never reused within a machine's life.
+    nextBlockAddress_ += 0x10000;
+    blocks_[given] = Block{static_cast<const uint8_t*>(block), size};
+    if (address != nullptr) {
+        *address = given;
+    }
+    return true;
+}
+
 // A drive letter from "C:\" (or "C:" when the backslash is optional).
 wchar_t SimVolumes::LetterOf(const std::wstring& root, bool requireBackslash, bool* wellFormed) {
     *wellFormed = false;
@@ -439,6 +461,16 @@ bool SimVolumes::DriverRequest(wchar_t letter, bool control, uint32_t code, cons
         *error = win::kErrorInvalidParameter;
         return false;
     }
+    std::vector<uint8_t> header;
+    if (command == kCommandHeader) {
+        auto block = blocks_.find(Get32(request + 8));
+        if (block == blocks_.end() || block->second.size < 512) {
+            *error = win::kErrorNoaccess;
+            return false;
+        }
+        header.assign(block->second.data, block->second.data + 512);
+        blocks_.erase(block);
+    }
     for (auto it = failures_.begin(); it != failures_.end(); ++it) {
         if (it->command != command)
             continue;
@@ -460,8 +492,8 @@ bool SimVolumes::DriverRequest(wchar_t letter, bool control, uint32_t code, cons
         Put32(reply + 16, v.stateExtra1);
         Put32(reply + 20, v.stateExtra2);
     } else if (command == kCommandHeader) {
-        headerRequests_.push_back(
-            HeaderRequest{letter, std::vector<uint8_t>(request, request + kDriverRecordSize)});
+        headerRequests_.push_back(HeaderRequest{
+            letter, std::vector<uint8_t>(request, request + kDriverRecordSize), header});
     }
     std::memcpy(out, reply, kDriverRecordSize);
     *bytesReturned = kDriverRecordSize;

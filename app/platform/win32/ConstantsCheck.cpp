@@ -400,4 +400,29 @@ static_assert(Same(win::kServiceKernelDriver, SERVICE_KERNEL_DRIVER), "win::kSer
 static_assert(Same(win::kServiceBootStart, SERVICE_BOOT_START), "win::kServiceBootStart");
 static_assert(Same(win::kServiceErrorNormal, SERVICE_ERROR_NORMAL), "win::kServiceErrorNormal");
 
+// The protection configuration.
+static_assert(Same(win::kErrorNotSameDevice, ERROR_NOT_SAME_DEVICE), "win::kErrorNotSameDevice");
+static_assert(Same(win::kErrorInvalidAddress, ERROR_INVALID_ADDRESS), "win::kErrorInvalidAddress");
+static_assert(Same(win::kErrorArithmeticOverflow, ERROR_ARITHMETIC_OVERFLOW),
+              "win::kErrorArithmeticOverflow");
+static_assert(Same(win::kErrorNoaccess, ERROR_NOACCESS), "win::kErrorNoaccess");
+static_assert(Same(win::kErrorCantResolveFilename, ERROR_CANT_RESOLVE_FILENAME),
+              "win::kErrorCantResolveFilename");
+static_assert(Same(win::kFileAttributeReparsePoint, FILE_ATTRIBUTE_REPARSE_POINT),
+              "win::kFileAttributeReparsePoint");
+static_assert(Same(win::kFileFlagOpenReparsePoint, FILE_FLAG_OPEN_REPARSE_POINT),
+              "win::kFileFlagOpenReparsePoint");
+static_assert(Same(win::kFileFlagBackupSemantics, FILE_FLAG_BACKUP_SEMANTICS),
+              "win::kFileFlagBackupSemantics");
+static_assert(Same(win::kLoadWithAlteredSearchPath, LOAD_WITH_ALTERED_SEARCH_PATH),
+              "win::kLoadWithAlteredSearchPath");
+static_assert(Same(win::kLoadLibrarySearchDllLoadDir, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR),
+              "win::kLoadLibrarySearchDllLoadDir");
+static_assert(Same(win::kLoadLibrarySearchApplicationDir, LOAD_LIBRARY_SEARCH_APPLICATION_DIR),
+              "win::kLoadLibrarySearchApplicationDir");
+static_assert(Same(win::kLoadLibrarySearchUserDirs, LOAD_LIBRARY_SEARCH_USER_DIRS),
+              "win::kLoadLibrarySearchUserDirs");
+static_assert(Same(win::kLoadLibrarySearchDefaultDirs, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS),
+              "win::kLoadLibrarySearchDefaultDirs");
+
 }  // namespace

@@ -20,6 +20,12 @@ void FillFindData(const WIN32_FIND_DATAW& found, FindData* data) {
     data->size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
 }
 
+using CreateSymbolicLinkFunction = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+
+// SYMBOLIC_LINK_FLAG_DIRECTORY; winbase.h declares it only for builds that target Windows
+// Vista and later.
+constexpr DWORD kSymbolicLinkFlagDirectory = 0x1;
+
 // The largest buffer GetModuleFileNameW is offered: well above the 32767 characters of
 // the longest path Windows knows.
 constexpr DWORD kModuleNameLimit = 65536;
@@ -181,6 +187,40 @@ bool Win32Files::GetFileSize(FileHandle file, uint64_t* size) {
         *size = static_cast<uint64_t>(result.QuadPart);
     }
     return true;
+}
+
+bool Win32Files::GetFileInformationByHandle(FileHandle file, FileInformation* information) {
+    BY_HANDLE_FILE_INFORMATION found = {};
+    if (!::GetFileInformationByHandle(ToWin32<HANDLE>(file), &found)) {
+        return false;
+    }
+    if (information != nullptr) {
+        information->attributes = found.dwFileAttributes;
+        information->volumeSerial = found.dwVolumeSerialNumber;
+        information->fileIndex =
+            (static_cast<uint64_t>(found.nFileIndexHigh) << 32) | found.nFileIndexLow;
+        information->links = found.nNumberOfLinks;
+        information->size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    }
+    return true;
+}
+
+bool Win32Files::CreateHardLink(const std::wstring& newName, const std::wstring& existing) {
+    return ::CreateHardLinkW(newName.c_str(), existing.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Files::CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                                    bool directory) {
+    // Windows Vista and later only: looked up, so that the program still loads on XP.
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const FARPROC proc =
+        kernel != nullptr ? ::GetProcAddress(kernel, "CreateSymbolicLinkW") : nullptr;
+    if (proc == nullptr) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    return ProcAs<CreateSymbolicLinkFunction>(proc)(
+               link.c_str(), target.c_str(), directory ? kSymbolicLinkFlagDirectory : 0) != 0;
 }
 
 uint32_t Win32Files::GetPrivateProfileString(const std::wstring& section, const std::wstring& key,

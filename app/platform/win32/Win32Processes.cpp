@@ -92,6 +92,15 @@ ModuleHandle Win32Processes::LoadLibrary(const std::wstring& path) {
     return FromWin32<ModuleHandle>(::LoadLibraryW(path.c_str()));
 }
 
+ModuleHandle Win32Processes::LoadLibraryEx(const std::wstring& path, uint32_t flags) {
+    return FromWin32<ModuleHandle>(::LoadLibraryExW(path.c_str(), nullptr, flags));
+}
+
+bool Win32Processes::LibrarySearchFlagsAvailable() {
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    return kernel != nullptr && ::GetProcAddress(kernel, "AddDllDirectory") != nullptr;
+}
+
 ProcAddress Win32Processes::GetProcAddress(ModuleHandle module, const std::string& name) {
     const FARPROC proc = ::GetProcAddress(ToWin32<HMODULE>(module), name.c_str());
     return reinterpret_cast<ProcAddress>(reinterpret_cast<void (*)()>(proc));

@@ -15,6 +15,22 @@ namespace {
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
+using RtlGenRandomFunction = BOOLEAN(WINAPI*)(PVOID, ULONG);
+
+// Whether SeedRandOnce has seeded the calling thread's generator (the runtime's generator
+// state is per thread, and so is this).
+thread_local bool tRandSeeded = false;
+
+// Mixes |value| into |seed| (the 32-bit finaliser of MurmurHash3 after an add).
+uint32_t Mix(uint32_t seed, uint32_t value) {
+    uint32_t h = seed + value + 0x9E3779B9u;
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
 
 // GetSystemDirectoryW and GetWindowsDirectoryW return the length without the terminator
 // when the folder fits, and the size needed (terminator included) when it does not; the
@@ -141,6 +157,39 @@ void Win32System::SeedRand(uint32_t seed) {
 
 int Win32System::Rand() {
     return std::rand();
+}
+
+bool Win32System::SeedRandOnce(uint32_t seed) {
+    if (tRandSeeded) {
+        return false;
+    }
+    std::srand(seed);
+    tRandSeeded = true;
+    return true;
+}
+
+uint32_t Win32System::RandomSeed() {
+    // RtlGenRandom is exported by advapi32 as SystemFunction036 since Windows XP; it is
+    // looked up because it has no import library entry of its own.
+    uint32_t seed = 0;
+    const HMODULE advapi = ::GetModuleHandleW(L"advapi32.dll");
+    const FARPROC proc =
+        advapi != nullptr ? ::GetProcAddress(advapi, "SystemFunction036") : nullptr;
+    if (proc != nullptr && ProcAs<RtlGenRandomFunction>(proc)(&seed, sizeof(seed))) {
+        return seed;
+    }
+    LARGE_INTEGER counter;
+    counter.QuadPart = 0;
+    ::QueryPerformanceCounter(&counter);
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    seed = Mix(seed, static_cast<uint32_t>(counter.QuadPart));
+    seed = Mix(seed, static_cast<uint32_t>(static_cast<uint64_t>(counter.QuadPart) >> 32));
+    seed = Mix(seed, ::GetTickCount());
+    seed = Mix(seed, now.dwLowDateTime);
+    seed = Mix(seed, now.dwHighDateTime);
+    seed = Mix(seed, ::GetCurrentProcessId());
+    return Mix(seed, ::GetCurrentThreadId());
 }
 
 uint16_t Win32System::GetUserDefaultUILanguage() {

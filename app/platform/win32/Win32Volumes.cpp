@@ -115,4 +115,18 @@ bool Win32Volumes::DeviceIoControl(FileHandle device, uint32_t code, const void*
     return ok != FALSE;
 }
 
+bool Win32Volumes::BlockAddress32(const void* block, uint32_t size, uint32_t* address) {
+    // Always true in the 32-bit program; in a 64-bit build the block may lie higher, and a
+    // cut address would name another block.
+    const uint64_t start = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(block));
+    if (block == nullptr || start + size > 0x100000000ULL) {
+        ::SetLastError(ERROR_INVALID_ADDRESS);
+        return false;
+    }
+    if (address != nullptr) {
+        *address = static_cast<uint32_t>(start);
+    }
+    return true;
+}
+
 }  // namespace win32

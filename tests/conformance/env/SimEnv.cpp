@@ -110,6 +110,46 @@ public:
         return true;
     }
 
+    std::wstring GuidString(const platform::Guid& guid) override {
+        return base::Format(L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                            static_cast<unsigned>(guid.data1), static_cast<unsigned>(guid.data2),
+                            static_cast<unsigned>(guid.data3), guid.data4[0], guid.data4[1],
+                            guid.data4[2], guid.data4[3], guid.data4[4], guid.data4[5],
+                            guid.data4[6], guid.data4[7]);
+    }
+
+    bool StandInStartup(const std::wstring& path, uint32_t* flags, int* showWindow) override {
+        bool found = false;
+        for (const auto& start : machine_.processes().ProcessStarts()) {
+            if (base::EqualsNoCase(start.application, path)) {
+                *flags = start.startupFlags;
+                *showWindow = start.showWindow;
+                found = true;
+            }
+        }
+        return found;
+    }
+
+    bool InstallDependentLibrary(const std::wstring& path) override {
+        if (!machine_.files().AddFile(path, std::string("MZ")))
+            return false;
+        machine_.processes().RegisterLibrary(
+            path, {{"DllRegisterServer", []() -> int32_t { return win::kSOk; }}});
+        machine_.processes().SetLibraryDependencies(path, {kDependencyName});
+        return true;
+    }
+
+    bool InstallDependency(const std::wstring& folder) override {
+        return machine_.files().AddFile(folder + L"\\" + kDependencyName, std::string("MZ"));
+    }
+
+    bool RestrictDllSearch(platform::DllSearchRestriction way) override {
+        machine_.system().SetDllSearchFunctions(
+            way == platform::DllSearchRestriction::DefaultDllDirectories, true);
+        platform::DllSearchRestriction taken = platform::DllSearchRestriction::None;
+        return machine_.system().RestrictDllSearchPath(&taken) && taken == way;
+    }
+
     bool PrepareDialogs() override {
         size_t size = 0;
         const unsigned char* res = EmbeddedSetupRes(&size);

@@ -9,6 +9,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -348,6 +349,68 @@ public:
             return false;
         mutexes_.push_back(h);
         return true;
+    }
+
+    std::wstring GuidString(const platform::Guid& guid) override {
+        GUID g = {};
+        g.Data1 = guid.data1;
+        g.Data2 = guid.data2;
+        g.Data3 = guid.data3;
+        for (int i = 0; i < 8; ++i)
+            g.Data4[i] = guid.data4[i];
+        wchar_t text[64] = {};
+        const int n = StringFromGUID2(g, text, 64);
+        return n > 0 ? std::wstring(text) : std::wstring();
+    }
+
+    bool StandInStartup(const std::wstring& path, uint32_t* flags, int* showWindow) override {
+        std::string bytes;
+        if (!ReadWholeFile(path + L".startup", &bytes))
+            return false;
+        unsigned long f = 0;
+        unsigned s = 0;
+        if (std::sscanf(bytes.c_str(), "%lu %u", &f, &s) != 2)
+            return false;
+        *flags = static_cast<uint32_t>(f);
+        *showWindow = static_cast<int>(s);
+        return true;
+    }
+
+    bool InstallDependentLibrary(const std::wstring& path) override {
+        if (!CopyFileW(FixturePath(L"cv_depends.dll").c_str(), path.c_str(), FALSE)) {
+            std::printf("cannot copy the dependent library (error %lu)\n", GetLastError());
+            return false;
+        }
+        return true;
+    }
+
+    bool InstallDependency(const std::wstring& folder) override {
+        const std::wstring target = folder + L"\\" + kDependencyName;
+        if (!CopyFileW(FixturePath(L"fixture-deps\\cv_dependency.dll").c_str(), target.c_str(),
+                       FALSE)) {
+            std::printf("cannot copy the imported library (error %lu)\n", GetLastError());
+            return false;
+        }
+        return true;
+    }
+
+    bool RestrictDllSearch(platform::DllSearchRestriction way) override {
+        if (std::getenv("CV_CONFORMANCE_DLL_SEARCH") == nullptr)
+            return false;
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        if (way == platform::DllSearchRestriction::DefaultDllDirectories) {
+            using SetDefaultFn = BOOL(WINAPI*)(DWORD);
+            FARPROC proc = kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+            return proc != nullptr && reinterpret_cast<SetDefaultFn>(reinterpret_cast<void (*)()>(
+                                          proc))(LOAD_LIBRARY_SEARCH_SYSTEM32);
+        }
+        if (way == platform::DllSearchRestriction::EmptyDllDirectory) {
+            using SetDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+            FARPROC proc = kernel ? GetProcAddress(kernel, "SetDllDirectoryW") : nullptr;
+            return proc != nullptr &&
+                   reinterpret_cast<SetDirectoryFn>(reinterpret_cast<void (*)()>(proc))(L"");
+        }
+        return false;
     }
 
     bool PrepareDialogs() override {

@@ -13,6 +13,15 @@
 
 namespace platform {
 
+// What GetFileInformationByHandle reports of an open file or folder.
+struct FileInformation {
+    uint32_t attributes = 0;    // kFileAttribute* bits of what the handle refers to
+    uint32_t volumeSerial = 0;  // with |fileIndex|: the file's identity on the machine
+    uint64_t fileIndex = 0;
+    uint32_t links = 0;  // nNumberOfLinks: the names (hard links) the file has
+    uint64_t size = 0;
+};
+
 struct FindData {
     std::wstring name;        // the entry's own name (cFileName), "." and ".." included
     uint32_t attributes = 0;  // kFileAttribute* bits
@@ -71,6 +80,22 @@ public:
     virtual bool SetEndOfFile(FileHandle file) = 0;
     // GetFileSizeEx.
     virtual bool GetFileSize(FileHandle file, uint64_t* size) = 0;
+    // GetFileInformationByHandle. A symbolic link opened with kFileFlagOpenReparsePoint
+    // reports itself (kFileAttributeReparsePoint), not its target.
+    virtual bool GetFileInformationByHandle(FileHandle file, FileInformation* information) = 0;
+
+    // Links. Opening a path through CreateFile follows a symbolic link to its target unless
+    // kFileFlagOpenReparsePoint is given; GetFileAttributes, MoveFile and DeleteFile act on
+    // the link itself; SetFileAttributes and the private-profile functions follow it.
+    // CreateHardLinkW(newName, existing, NULL): another name for an existing file on the
+    // same volume (kErrorNotSameDevice across volumes, kErrorAlreadyExists when |newName|
+    // exists, kErrorAccessDenied for a folder).
+    virtual bool CreateHardLink(const std::wstring& newName, const std::wstring& existing) = 0;
+    // CreateSymbolicLinkW(link, target, directory ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0),
+    // looked up by name in kernel32 (Windows Vista and later; kErrorProcNotFound without
+    // it). |target| is stored as given; a relative one is taken from the link's folder.
+    virtual bool CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                                    bool directory) = 0;
 
     // GetPrivateProfileStringW with a real section and key (no enumeration). The result is
     // cut to |bufferChars| - 1 characters as the function does; returns its length.

@@ -58,6 +58,16 @@ public:
 
     // LoadLibraryW / GetProcAddress / FreeLibrary.
     virtual ModuleHandle LoadLibrary(const std::wstring& path) = 0;
+    // LoadLibraryExW(path, NULL, flags): with kLoadWithAlteredSearchPath and a full path the
+    // library's own folder takes the place of the program's folder in the search for its
+    // dependencies; with kLoadLibrarySearchDllLoadDir | kLoadLibrarySearchSystem32 only the
+    // library's folder and the system folder are searched. The kLoadLibrarySearch* flags
+    // cannot be combined with kLoadWithAlteredSearchPath (kErrorInvalidParameter).
+    virtual ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) = 0;
+    // Whether LoadLibraryExW takes the kLoadLibrarySearch* flags: kernel32 exports
+    // AddDllDirectory (Windows 8; Windows Vista and 7 with KB2533623), the test Microsoft
+    // documents for them.
+    virtual bool LibrarySearchFlagsAvailable() = 0;
     virtual ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) = 0;
     // Calls an export of the form HRESULT WINAPI f(void) (such as DllRegisterServer).
     virtual int32_t CallNoArgumentProc(ProcAddress proc) = 0;

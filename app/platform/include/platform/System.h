@@ -64,6 +64,13 @@ public:
     // The C runtime's srand/rand (per thread in the Microsoft runtime; 0..32767).
     virtual void SeedRand(uint32_t seed) = 0;
     virtual int Rand() = 0;
+    // srand(seed) unless the calling thread's generator was already seeded through this
+    // call; true when it seeded now. Every new thread starts unseeded.
+    virtual bool SeedRandOnce(uint32_t seed) = 0;
+    // A seed that differs from run to run: RtlGenRandom (advapi32's SystemFunction036,
+    // looked up by name), or when that is missing or fails, the performance counter, the
+    // tick count, the time and the process and thread ids mixed together.
+    virtual uint32_t RandomSeed() = 0;
 
     // GetUserDefaultUILanguage.
     virtual uint16_t GetUserDefaultUILanguage() = 0;

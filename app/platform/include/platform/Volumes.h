@@ -35,6 +35,13 @@ public:
     // looked up in kernel32 by name for every request (kErrorProcNotFound if missing).
     virtual bool DeviceIoControl(FileHandle device, uint32_t code, const void* in, uint32_t inSize,
                                  void* out, uint32_t outSize, uint32_t* bytesReturned) = 0;
+
+    // The 32-bit address by which a driver request names |block| of |size| bytes (command
+    // 1003 carries the address of the volume header). In the 32-bit program it is the
+    // block's own address; a block that does not lie wholly below 4 GiB (possible only in a
+    // 64-bit build) has none: false with kErrorInvalidAddress. The caller keeps the block
+    // alive and unchanged until the request that carries the address has returned.
+    virtual bool BlockAddress32(const void* block, uint32_t size, uint32_t* address) = 0;
 };
 
 }  // namespace platform

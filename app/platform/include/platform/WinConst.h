@@ -340,4 +340,20 @@ constexpr uint32_t kServiceKernelDriver = 0x00000001;
 constexpr uint32_t kServiceBootStart = 0x00000000;
 constexpr uint32_t kServiceErrorNormal = 0x00000001;
 
+// The protection configuration: links and reparse points, libraries loaded with their own
+// folder searched, and the errors of its refusals.
+constexpr uint32_t kErrorNotSameDevice = 17;
+constexpr uint32_t kErrorInvalidAddress = 487;
+constexpr uint32_t kErrorArithmeticOverflow = 534;
+constexpr uint32_t kErrorNoaccess = 998;
+constexpr uint32_t kErrorCantResolveFilename = 1921;
+constexpr uint32_t kFileAttributeReparsePoint = 0x00000400;
+constexpr uint32_t kFileFlagOpenReparsePoint = 0x00200000;
+constexpr uint32_t kFileFlagBackupSemantics = 0x02000000;
+constexpr uint32_t kLoadWithAlteredSearchPath = 0x00000008;
+constexpr uint32_t kLoadLibrarySearchDllLoadDir = 0x00000100;
+constexpr uint32_t kLoadLibrarySearchApplicationDir = 0x00000200;
+constexpr uint32_t kLoadLibrarySearchUserDirs = 0x00000400;
+constexpr uint32_t kLoadLibrarySearchDefaultDirs = 0x00001000;
+
 }  // namespace win

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ enum class FileOp {
     SetFilePointer,
     SetEndOfFile,
     GetFileSize,
+    GetFileInformationByHandle,
+    CreateHardLink,
+    CreateSymbolicLink,
     GetPrivateProfileString,
     GetPrivateProfileInt,
     WritePrivateProfileString,
@@ -98,6 +102,14 @@ public:
                         int64_t* newPosition) override;
     bool SetEndOfFile(FileHandle file) override;
     bool GetFileSize(FileHandle file, uint64_t* size) override;
+    bool GetFileInformationByHandle(FileHandle file,
+                                    platform::FileInformation* information) override;
+    bool CreateHardLink(const std::wstring& newName, const std::wstring& existing) override;
+    // Symbolic links to files are followed when a path is opened (up to 31 links in a row,
+    // then kErrorCantResolveFilename); a folder link is a folder entry that is not
+    // followed into. Creating one needs no privilege here (setup runs as administrator).
+    bool CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                            bool directory) override;
     uint32_t GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                      const std::wstring& defaultValue, std::wstring* value,
                                      uint32_t bufferChars, const std::wstring& file) override;
@@ -140,6 +152,10 @@ public:
     bool IsCompressed(const std::wstring& path);
     // Handles currently open on |path|.
     int OpenCount(const std::wstring& path);
+    // The number of names (hard links) of the file at |path|; 0 when there is none.
+    uint32_t LinkCount(const std::wstring& path);
+    // The target a symbolic link at |path| was given; empty when |path| is no link.
+    std::wstring LinkTarget(const std::wstring& path);
     std::vector<PendingRename> PendingRenames();
     // Every stored path starting with |prefix| (case-insensitive), in sorted order.
     std::vector<std::wstring> List(const std::wstring& prefix = L"");
@@ -156,6 +172,8 @@ public:
     // --- Test API: failure injection ---
     // The next |count| calls of |op| (FileOp::Any: of any operation) fail with |error|.
     void FailNext(FileOp op, uint32_t error, int count = 1);
+    // The same once |after| calls of |op| have succeeded (the second write of a file...).
+    void FailAfter(FileOp op, int after, uint32_t error, int count = 1);
     // The same with the operation named as in the port ("CopyFile", "CreateFile"...).
     void FailNext(const std::string& opName, uint32_t error, int count = 1);
     // Calls of |op| involving a path matching |pattern| (a full path, case-insensitive,
@@ -168,15 +186,23 @@ public:
     void SetCompressed(const std::wstring& path, bool compressed);
 
 private:
-    struct Node {
-        std::wstring path;  // full path in the case it was created with
-        bool directory = false;
+    // What a file's names share: every hard link of a file refers to the same content.
+    struct Content {
+        uint64_t index = 0;       // the file's identity (GetFileInformationByHandle)
         uint32_t attributes = 0;  // kFileAttribute* bits (directory bit for folders)
         uint64_t size = 0;
         std::map<uint64_t, std::vector<uint8_t>> pages;  // page index -> page bytes
         bool inUse = false;
         bool locked = false;
         bool compressed = false;
+    };
+    // One name in the file system.
+    struct Node {
+        std::wstring path;  // full path in the case it was created with
+        bool directory = false;
+        std::shared_ptr<Content> content = std::make_shared<Content>();
+        // A symbolic link's target as it was given; empty for everything else.
+        std::wstring linkTarget;
         bool lastOpenWriteThrough = false;
     };
     enum class Target { Path, Volume, Control, Overlay };
@@ -194,6 +220,7 @@ private:
         uint32_t error;
         int count;
         std::wstring pattern;  // empty: FailNext
+        int skip = 0;          // matching calls let through first
     };
     struct Find {
         std::vector<FindData> entries;
@@ -215,6 +242,10 @@ private:
     bool BeginTransfer(FileHandle file, FileOp op, bool hasBuffer, OpenObject** object,
                        Node** node);
     bool FolderExists(const std::wstring& full);
+    // The node a path names once symbolic links to files are followed (|full| itself when
+    // it is no link); |error| is set when a link's target cannot be resolved.
+    std::wstring FollowLinks(const std::wstring& full, uint32_t* error);
+    uint32_t CountLinks(const Content* content);
     // The error for a missing |full|: kErrorFileNotFound when its folder exists.
     uint32_t MissingError(const std::wstring& full);
     std::vector<Node*> Children(const std::wstring& folder);
@@ -258,6 +289,7 @@ private:
     std::wstring currentDirectory_ = L"C:\\Setup";
     std::wstring windowsFolder_ = L"C:\\Windows";
     uint32_t nextTempUnique_ = 0;
+    uint64_t nextFileIndex_ = 0x10000;
 };
 
 }  // namespace sim

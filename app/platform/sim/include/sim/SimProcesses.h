@@ -108,6 +108,20 @@ public:
     std::vector<std::wstring> SelfRegistrations();
     std::vector<LibraryEvent> LibraryEvents();
     bool IsLibraryLoaded(const std::wstring& path);
+    // The libraries that the library at |path| imports, by file name. Loading it searches
+    // each of them in the folders that the load's flags and the process's DLL search
+    // restriction (SimSystem) name, and fails with kErrorModNotFound when one is missing:
+    //   kLoadLibrarySearch* flags   the library's folder (DllLoadDir), the program's folder
+    //                               (ApplicationDir), the system folder (System32)
+    //   kLoadWithAlteredSearchPath  the library's folder, the system and Windows folders
+    //   neither                     the program's folder, the system and Windows folders,
+    //                               or only the system folder once SetDefaultDllDirectories
+    //                               has taken effect
+    // and, unless a restriction has taken effect, the current folder last. A dependency
+    // need only exist as a file.
+    void SetLibraryDependencies(const std::wstring& path, std::vector<std::wstring> names);
+    // Where loads found the dependencies, in order.
+    std::vector<std::wstring> DependencyLoads();
 
     // --- Token and shutdown ---
     // OpenProcessToken fails with |error| (0 = succeed again).
@@ -131,6 +145,8 @@ public:
     uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) override;
     bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) override;
     ModuleHandle LoadLibrary(const std::wstring& path) override;
+    ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) override;
+    bool LibrarySearchFlagsAvailable() override;
     ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) override;
     int32_t CallNoArgumentProc(ProcAddress proc) override;
     bool FreeLibrary(ModuleHandle module) override;
@@ -173,6 +189,7 @@ private:
     struct Library {
         std::wstring path;
         std::map<std::string, Export> exports;
+        std::vector<std::wstring> dependencies;
     };
     struct LoadedModule {
         std::wstring key;  // into libraries_
@@ -186,6 +203,9 @@ private:
 
     bool FindProgramFile(const std::wstring& candidate, std::wstring* found);
     std::wstring ResolveLibraryPath(const std::wstring& path);
+    ModuleHandle Load(const std::wstring& path, uint32_t flags);
+    // The folders searched for the dependencies of the library at |resolved|.
+    std::vector<std::wstring> DependencyFolders(const std::wstring& resolved, uint32_t flags);
 
     Machine& machine_;
     // Mutexes by name (case-sensitive, as in the object namespace).
@@ -208,6 +228,7 @@ private:
     std::map<std::uintptr_t, Proc> procs_;
     std::vector<LibraryEvent> libraryEvents_;
     std::vector<std::wstring> selfRegistrations_;
+    std::vector<std::wstring> dependencyLoads_;
     uint32_t openTokenError_ = 0;
     std::set<uint32_t> heldPrivileges_;
     std::set<uint32_t> enabledPrivileges_;

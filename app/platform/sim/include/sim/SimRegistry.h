@@ -88,6 +88,10 @@ public:
     // it fails with kErrorAccessDenied.
     void DenyOpen(Hive hive, const std::wstring& key);
     void ClearDenials();
+    // Writes (or, with |reads|, the shell-style reads) of the value |name| of exactly |key|
+    // fail with |error|; 0 clears the rule.
+    void FailValue(Hive hive, const std::wstring& key, const std::wstring& name, bool reads,
+                   uint32_t error);
 
     // --- Test API: write records ---
     // How many times |value| of |key| was written through the port.
@@ -130,6 +134,16 @@ private:
         Hive hive;
         std::vector<std::wstring> path;
     };
+    struct ValueRule {
+        Hive hive;
+        std::vector<std::wstring> path;
+        std::wstring name;
+        bool reads;
+        uint32_t error;
+    };
+    // The error a ValueRule gives this access, 0 when none applies.
+    uint32_t ValueFailure(Hive hive, const std::vector<std::wstring>& path,
+                          const std::wstring& name, bool reads) const;
 
     // Splits |subKey| on backslashes; false for a malformed path (leading backslash or an
     // empty component inside). A single trailing backslash is ignored.
@@ -158,6 +172,7 @@ private:
     std::map<std::uintptr_t, OpenRecord> handles_;
     std::vector<Rule> denyWrite_;
     std::vector<Rule> denyOpen_;
+    std::vector<ValueRule> valueFailures_;
     std::vector<RegWrite> writes_;
     std::vector<std::pair<std::wstring, std::wstring>> variables_;
 };

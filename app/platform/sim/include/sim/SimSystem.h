@@ -81,6 +81,9 @@ public:
     void SetDllSearchFunctions(bool defaultDllDirectories, bool setDllDirectory);
     // Every call of either function fails with |error| (0 = succeed again).
     void FailDllSearchRestriction(uint32_t error);
+    // RandomSeed hands out |next|, then counts up from it (the default sequence starts at
+    // 0x5EED0001, so that two runs on one machine get different seeds).
+    void SetRandomSeeds(uint32_t next);
 
     // --- Inspection ---
     std::vector<SleepRecord> Sleeps();
@@ -93,6 +96,15 @@ public:
     bool ComUsableOnThisThread();
     std::vector<ThreadRecord> ThreadsStarted();
     std::vector<DllSearchRecord> DllSearchRestrictions();
+    // What the process's library search is restricted by: the last restriction that took
+    // effect (SetDefaultDllDirectories cannot be undone, so once taken it stays).
+    DllSearchRestriction DllSearchInEffect();
+    // Whether kernel32 exports SetDefaultDllDirectories (and with it AddDllDirectory and
+    // the LOAD_LIBRARY_SEARCH flags of LoadLibraryExW).
+    bool HasDefaultDllDirectories();
+    // The seeds the calling thread's generator was given through SeedRand or SeedRandOnce,
+    // in order.
+    std::vector<uint32_t> SeedsOfThisThread();
     // Threads started through CreateThread that have not finished yet.
     size_t RunningThreadCount();
 
@@ -107,6 +119,8 @@ public:
     void Sleep(uint32_t milliseconds) override;
     void SeedRand(uint32_t seed) override;
     int Rand() override;
+    bool SeedRandOnce(uint32_t seed) override;
+    uint32_t RandomSeed() override;
     uint16_t GetUserDefaultUILanguage() override;
     int32_t CoInitializeEx(uint32_t model) override;
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
@@ -146,6 +160,9 @@ private:
     uint32_t dllSearchError_ = 0;
     std::vector<DllSearchRecord> dllSearches_;
     std::map<std::thread::id, uint32_t> randState_;
+    std::map<std::thread::id, std::vector<uint32_t>> seeds_;
+    std::map<std::thread::id, bool> seededOnce_;
+    uint32_t nextRandomSeed_ = 0x5EED0001;
     std::map<std::thread::id, uint32_t> apartments_;
     std::vector<ThreadRecord> threadsStarted_;
     std::map<std::uintptr_t, std::shared_ptr<ThreadState>> openThreads_;

@@ -82,6 +82,11 @@ public:
     bool FindVolumeClose(VolumeFindHandle find) override;
     bool DeviceIoControl(FileHandle device, uint32_t code, const void* in, uint32_t inSize,
                          void* out, uint32_t outSize, uint32_t* bytesReturned) override;
+    // The sim's pointers are 64-bit: each block handed over gets a 32-bit stand-in address
+    // of its own, which the driver stand-in resolves when a command 1003 names it (and then
+    // forgets). An address that names no block fails the request with kErrorNoaccess, as
+    // a driver probing a bad user buffer does, so that a cut pointer cannot pass.
+    bool BlockAddress32(const void* block, uint32_t size, uint32_t* address) override;
 
     // --- Test API: drives ---
     // A fixed NTFS volume of |partitionBytes| with |freeBytes| free, a volume name derived
@@ -100,6 +105,9 @@ public:
 
     // DeviceIoControl missing from kernel32 (every request fails with kErrorProcNotFound).
     void SetDeviceIoControlMissing(bool missing);
+    // BlockAddress32 fails with |error| (0 = succeed again), as it does in a 64-bit build
+    // for a block above 4 GiB.
+    void FailBlockAddress(uint32_t error);
 
     // --- Test API: the driver stand-in ---
     void LoadDriver(const std::wstring& guidText);
@@ -115,10 +123,12 @@ public:
     const std::vector<DeviceRequest>& RequestLog() const { return log_; }
     void ClearRequestLog() { log_.clear(); }
     // The full 136-byte records of accepted command-1003 requests, with the letter of the
-    // volume they were sent to.
+    // volume they were sent to and the 512 bytes the record's address named when the
+    // driver took them.
     struct HeaderRequest {
         wchar_t letter = 0;
         std::vector<uint8_t> record;
+        std::vector<uint8_t> header;
     };
     const std::vector<HeaderRequest>& HeaderRequests() const { return headerRequests_; }
 
@@ -155,6 +165,13 @@ private:
     std::vector<Failure> failures_;
     std::vector<DeviceRequest> log_;
     std::vector<HeaderRequest> headerRequests_;
+    struct Block {
+        const uint8_t* data = nullptr;
+        uint32_t size = 0;
+    };
+    std::map<uint32_t, Block> blocks_;
+    uint32_t nextBlockAddress_ = 0x00A10000;
+    uint32_t blockAddressError_ = 0;
 };
 
 }  // namespace sim

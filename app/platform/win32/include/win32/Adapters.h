@@ -15,6 +15,7 @@ using platform::DialogProcedure;
 using platform::DllSearchRestriction;
 using platform::EditStreamCallback;
 using platform::FileHandle;
+using platform::FileInformation;
 using platform::FindData;
 using platform::FindHandle;
 using platform::FontDescription;
@@ -88,6 +89,10 @@ public:
                         int64_t* newPosition) override;
     bool SetEndOfFile(FileHandle file) override;
     bool GetFileSize(FileHandle file, uint64_t* size) override;
+    bool GetFileInformationByHandle(FileHandle file, FileInformation* information) override;
+    bool CreateHardLink(const std::wstring& newName, const std::wstring& existing) override;
+    bool CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                            bool directory) override;
     uint32_t GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
                                      const std::wstring& defaultValue, std::wstring* value,
                                      uint32_t bufferChars, const std::wstring& file) override;
@@ -109,6 +114,7 @@ public:
     bool FindVolumeClose(VolumeFindHandle find) override;
     bool DeviceIoControl(FileHandle device, uint32_t code, const void* in, uint32_t inSize,
                          void* out, uint32_t outSize, uint32_t* bytesReturned) override;
+    bool BlockAddress32(const void* block, uint32_t size, uint32_t* address) override;
 };
 
 class Win32Shell final : public platform::Shell {
@@ -135,6 +141,8 @@ public:
     void Sleep(uint32_t milliseconds) override;
     void SeedRand(uint32_t seed) override;
     int Rand() override;
+    bool SeedRandOnce(uint32_t seed) override;
+    uint32_t RandomSeed() override;
     uint16_t GetUserDefaultUILanguage() override;
     int32_t CoInitializeEx(uint32_t model) override;
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
@@ -157,6 +165,8 @@ public:
     uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) override;
     bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) override;
     ModuleHandle LoadLibrary(const std::wstring& path) override;
+    ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) override;
+    bool LibrarySearchFlagsAvailable() override;
     ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) override;
     int32_t CallNoArgumentProc(ProcAddress proc) override;
     bool FreeLibrary(ModuleHandle module) override;

@@ -20,6 +20,8 @@
 // use the plain names as method names, so the macros are removed here; the adapters always
 // call the W functions by their full names.
 #undef CopyFile
+#undef CreateHardLink
+#undef CreateSymbolicLink
 #undef CreateDirectory
 #undef CreateFile
 #undef CreateMutex
@@ -41,6 +43,7 @@
 #undef GetVolumeNameForVolumeMountPoint
 #undef GetWindowsDirectory
 #undef LoadLibrary
+#undef LoadLibraryEx
 #undef LookupPrivilegeValue
 #undef MoveFile
 #undef MoveFileEx
