@@ -91,6 +91,16 @@ public:
     // Another owner of the named mutex |name| (a handle the ports do not know).
     virtual bool HoldForeignMutex(const std::wstring& name) = 0;
 
+    // Another process - the stand-in of the product's main interface - that holds the
+    // named mutex |name| until the Env is destroyed. False when it cannot be started.
+    virtual bool StartMutexHolder(const std::wstring& name) = 0;
+    // Another process - the stand-in of the product's Warden - that owns a hidden top-level
+    // window titled |title|, answers every message from WM_USER up with |reply| and
+    // records it before answering; it ends with the Env. OtherWindowMessages lists what it
+    // recorded so far.
+    virtual bool StartWindowOwner(const std::wstring& title, intptr_t reply) = 0;
+    virtual std::vector<Message> OtherWindowMessages() = 0;
+
     // Dialogs from the program's own templates (Setup.rc): the resources and what their
     // controls need loaded first (the rich edit's library). False when that fails.
     virtual bool PrepareDialogs() = 0;
