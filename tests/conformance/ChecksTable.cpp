@@ -9,22 +9,14 @@
 namespace conf {
 namespace {
 
-class ChecksTable : public ConformanceTest {
-protected:
-    // A kernel object or window name unique to this test run.
-    std::wstring Unique(const wchar_t* what) {
-        std::wstring key = Key();
-        base::ReplaceAll(key, L"\\", L"-");
-        return base::Format(L"CvChecks %ls %u %ls", what, E().ProcessId(), key.c_str());
-    }
-};
+class ChecksTable : public ConformanceTest {};
 
 // The main interface's mutex lives in the global namespace and is held by another process;
 // setup creates it without taking ownership and only looks at the last-error value.
 TEST_F(ChecksTable, MutexOfAnotherProcess) {
     platform::Processes& p = P().processes;
-    const std::wstring held = L"Global\\" + Unique(L"held");
-    const std::wstring free = L"Global\\" + Unique(L"free");
+    const std::wstring held = L"Global\\" + UniqueName(L"held");
+    const std::wstring free = L"Global\\" + UniqueName(L"free");
     ASSERT_TRUE(E().StartMutexHolder(held));
 
     struct Row {
@@ -55,7 +47,7 @@ TEST_F(ChecksTable, MutexOfAnotherProcess) {
 // has handled the message.
 TEST_F(ChecksTable, WindowOfAnotherProcess) {
     platform::Processes& p = P().processes;
-    const std::wstring title = Unique(L"Warden Window");
+    const std::wstring title = UniqueName(L"Warden Window");
     ASSERT_TRUE(E().StartWindowOwner(title, 5));
 
     const platform::WindowHandle w = p.FindWindow(nullptr, title);
@@ -74,7 +66,9 @@ TEST_F(ChecksTable, WindowOfAnotherProcess) {
           "found=1 reply=5 handledOnReturn=1");
 
     Check("FindWindowW(NULL, title) with no such window",
-          Out().Add("found", static_cast<bool>(p.FindWindow(nullptr, Unique(L"no window")))).str(),
+          Out()
+              .Add("found", static_cast<bool>(p.FindWindow(nullptr, UniqueName(L"no window"))))
+              .str(),
           "found=0");
 }
 

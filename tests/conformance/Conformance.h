@@ -176,6 +176,11 @@ protected:
     const std::wstring& Key() const { return key_; }
     std::wstring SubKey(const std::wstring& name) const { return key_ + L"\\" + name; }
 
+    // A name for a kernel object or a window that no other test or process uses at the
+    // same time ("CvConformance <what> <pid> <scratch key>"; no backslash, which would name
+    // a namespace).
+    std::wstring UniqueName(const wchar_t* what);
+
     // Compares one row's outcome, printing got / expected / the row on a mismatch.
     void Check(const std::string& row, const std::string& got, const std::string& expected,
                WineNote wine = {});

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,42 +47,18 @@ const BoxText kBoxes[] = {
 
 // What the checks did, in order, across the ports: "version", "wow64", "type C:\",
 // "wmi", "box 159", "mutex", "find", "send 1147 0 0"...
-class Events {
-public:
-    void Add(const std::string& line) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        lines_.push_back(line);
-    }
-    std::vector<std::string> Lines() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return lines_;
-    }
-    // The lines that start with |prefix|.
-    std::vector<std::string> Starting(const std::string& prefix) {
-        std::vector<std::string> out;
-        for (const std::string& line : Lines()) {
-            if (line.compare(0, prefix.size(), prefix) == 0) {
-                out.push_back(line);
-            }
-        }
-        return out;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
+using Events = flowtest::Log;
 
 class RecordingSystem : public flowtest::ForwardingSystem {
 public:
     RecordingSystem(platform::System& inner, Events& events)
         : ForwardingSystem(inner), events_(events) {}
     bool GetVersion(platform::OsVersion* version) override {
-        events_.Add("version");
+        events_.Add(L"version");
         return ForwardingSystem::GetVersion(version);
     }
     Wow64Probe QueryWow64() override {
-        events_.Add("wow64");
+        events_.Add(L"wow64");
         return ForwardingSystem::QueryWow64();
     }
 
@@ -96,19 +71,18 @@ public:
     RecordingProcesses(platform::Processes& inner, Events& events)
         : ForwardingProcesses(inner), events_(events) {}
     platform::KernelHandle CreateMutex(const std::wstring& name, bool initialOwner) override {
-        events_.Add("mutex " + base::ToUtf8(name) + (initialOwner ? " owned" : ""));
+        events_.Add(L"mutex " + name + (initialOwner ? L" owned" : L""));
         return ForwardingProcesses::CreateMutex(name, initialOwner);
     }
     platform::WindowHandle FindWindow(const std::wstring* className,
                                       const std::wstring& title) override {
-        events_.Add("find " + std::string(className != nullptr ? "class " : "") +
-                    base::ToUtf8(title));
+        events_.Add(L"find " + std::wstring(className != nullptr ? L"class " : L"") + title);
         return ForwardingProcesses::FindWindow(className, title);
     }
     intptr_t SendMessage(platform::WindowHandle window, uint32_t message, uintptr_t wParam,
                          intptr_t lParam) override {
-        events_.Add(base::ToUtf8(base::Format(
-            L"send %u %u %d", message, static_cast<unsigned>(wParam), static_cast<int>(lParam))));
+        events_.Add(base::Format(L"send %u %u %d", message, static_cast<unsigned>(wParam),
+                                 static_cast<int>(lParam)));
         return ForwardingProcesses::SendMessage(window, message, wParam, lParam);
     }
 
@@ -120,7 +94,7 @@ class RecordingVolumes : public platform::Volumes {
 public:
     RecordingVolumes(platform::Volumes& inner, Events& events) : inner_(inner), events_(events) {}
     uint32_t GetDriveType(const std::wstring& root) override {
-        events_.Add("type " + base::ToUtf8(root));
+        events_.Add(L"type " + root);
         return inner_.GetDriveType(root);
     }
     bool GetVolumeFileSystemName(const std::wstring& root, uint32_t bufferChars,
@@ -146,7 +120,7 @@ public:
                          uint32_t* bytesReturned) override {
         const bool ok =
             inner_.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
-        events_.Add("ioctl");
+        events_.Add(L"ioctl");
         return ok;
     }
 
@@ -160,7 +134,7 @@ public:
     RecordingWmi(platform::Wmi& inner, Events& events) : inner_(inner), events_(events) {}
     int32_t QueryHotfixes(platform::WmiStage* failedStage,
                           std::unique_ptr<platform::HotfixEnumerator>* results) override {
-        events_.Add("wmi");
+        events_.Add(L"wmi");
         return inner_.QueryHotfixes(failedStage, results);
     }
 
@@ -180,11 +154,11 @@ public:
                 id = box.id;
             }
         }
-        events_.Add("box " + std::to_string(id));
+        events_.Add(base::Format(L"box %d", id));
         return ForwardingUi::MessageBox(owner, text, caption, flags);
     }
     intptr_t DialogBox(int templateId, platform::DialogProcedure* procedure) override {
-        events_.Add("page " + std::to_string(templateId));
+        events_.Add(base::Format(L"page %d", templateId));
         return ForwardingUi::DialogBox(templateId, procedure);
     }
 
@@ -217,7 +191,6 @@ public:
 
     sim::Machine& m() { return *machine_; }
     platform::Platform& platform() { return platform_; }
-    Events& events() { return events_; }
 
     void SetVersion(uint32_t major, uint32_t minor) {
         machine_->system().SetVersion(major, minor, 1000, 0);
@@ -238,11 +211,25 @@ public:
     }
 
     // The string ids of the boxes shown, in order, with their answers.
-    std::vector<std::string> Boxes() { return events_.Starting("box "); }
+    std::vector<std::string> Boxes() { return Starting("box "); }
+
+    // The log as UTF-8, all of it or the lines that start with |prefix|.
+    std::vector<std::string> Lines() { return Narrow(events_.Lines()); }
+    std::vector<std::string> Starting(const char* prefix) {
+        return Narrow(events_.Starting(base::FromUtf8(prefix)));
+    }
 
     InstallerSettings settings;
 
 private:
+    static std::vector<std::string> Narrow(const std::vector<std::wstring>& lines) {
+        std::vector<std::string> out;
+        for (const std::wstring& line : lines) {
+            out.push_back(base::ToUtf8(line));
+        }
+        return out;
+    }
+
     Events events_;
     std::unique_ptr<sim::Machine> machine_;
     RecordingSystem system_;
@@ -441,10 +428,10 @@ TEST(PrerequisiteChecksTest, VersionsWow64AndUpdates) {
         EXPECT_EQ(cm.m().wmi().QueryCount(), c.queries);
         EXPECT_EQ(cm.settings.VersionText, c.versionText ? L"1.4.0.672" : L"");
         // The version is read first, and the WOW64 probe only after a version that passed.
-        const std::vector<std::string> events = cm.events().Lines();
+        const std::vector<std::string> events = cm.Lines();
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.front(), "version");
-        EXPECT_EQ(cm.events().Starting("wow64").size(), c.versionText ? 1u : 0u);
+        EXPECT_EQ(cm.Starting("wow64").size(), c.versionText ? 1u : 0u);
         uitest::ExpectNoUiErrors(cm.m());
     }
 }
@@ -606,7 +593,7 @@ TEST(PrerequisiteChecksTest, VeilModeOnEligibleVolumes) {
         EXPECT_EQ(IsAnyVolumeVeiled(cm.platform(), kDriverBase), c.veiled);
         EXPECT_EQ(Joined(VolumesQueried(cm.m())), Joined(c.queried));
         // C to Z in order; A and B never examined.
-        const std::vector<std::string> types = cm.events().Starting("type ");
+        const std::vector<std::string> types = cm.Starting("type ");
         ASSERT_FALSE(types.empty());
         EXPECT_EQ(types.front(), "type C:\\");
         if (!c.veiled) {
@@ -632,7 +619,7 @@ TEST(PrerequisiteChecksTest, AVeiledVolumeRefusesWithItsExitCode) {
     EXPECT_EQ(exitCode, 19u);
     EXPECT_EQ(Joined(cm.Boxes()), Box(IDS_VEIL_MODE));
     EXPECT_EQ(cm.m().wmi().QueryCount(), 0);
-    EXPECT_TRUE(cm.events().Starting("mutex").empty());
+    EXPECT_TRUE(cm.Starting("mutex").empty());
     // Each request in order, each bracketed, each handle closed again.
     const uint32_t code = VariableControlCode(kDriverBase);
     std::vector<std::string> requests;
@@ -726,13 +713,13 @@ TEST(PrerequisiteChecksTest, TheMainInterfacesMutexIsOnlyProbed) {
         EXPECT_EQ(cm.Run(&exitCode), c.ok);
         EXPECT_EQ(exitCode, c.ok ? 0xDEADBEEFu : kExitMainInterfaceRunning);
         EXPECT_EQ(Joined(cm.Boxes()), c.ok ? "" : Box(IDS_CLOSE_MAIN_UI));
-        EXPECT_EQ(Joined(cm.events().Starting("mutex")),
+        EXPECT_EQ(Joined(cm.Starting("mutex")),
                   "mutex Global\\{A3C5E7F9-1B2D-4E6F-8091-A2B3C4D5E6F7}");
         // Setup never keeps a handle: a mutex it made itself is gone again.
         EXPECT_EQ(cm.m().processes().MutexHandleCount(kMainInterfaceMutex), 0);
         EXPECT_EQ(cm.m().processes().MutexExists(kMainInterfaceMutex), c.foreign);
         // A refusal notifies no Warden.
-        EXPECT_EQ(cm.events().Starting("find").size(), c.ok ? 1u : 0u);
+        EXPECT_EQ(cm.Starting("find").size(), c.ok ? 1u : 0u);
     }
 }
 
@@ -753,7 +740,7 @@ TEST(PrerequisiteChecksTest, TheMutexIsProbedOnlyAfterTheUpdateQuestion) {
         } else {
             EXPECT_EQ(exitCode, kExitCancelled);
             EXPECT_EQ(Joined(cm.Boxes()), Box(IDS_HOTFIX_KB3185278));
-            EXPECT_TRUE(cm.events().Starting("mutex").empty());
+            EXPECT_TRUE(cm.Starting("mutex").empty());
         }
     }
 }
@@ -778,20 +765,20 @@ TEST(PrerequisiteChecksTest, TheWardenIsNotifiedLastAndSynchronously) {
 
     // The whole run in order: version, WOW64, the volumes, the updates, the mutex, the Warden.
     std::vector<std::string> kinds;
-    for (const std::string& line : cm.events().Lines()) {
+    for (const std::string& line : cm.Lines()) {
         const std::string kind = line.substr(0, line.find(' '));
         if (kinds.empty() || kinds.back() != kind) {
             kinds.push_back(kind);
         }
     }
     EXPECT_EQ(Joined(kinds), "version | wow64 | type | ioctl | type | wmi | mutex | find | send");
-    EXPECT_EQ(Joined(cm.events().Starting("find")), "find Corvane Warden Window");
-    EXPECT_EQ(Joined(cm.events().Starting("send")), "send 1147 0 0");
+    EXPECT_EQ(Joined(cm.Starting("find")), "find Corvane Warden Window");
+    EXPECT_EQ(Joined(cm.Starting("send")), "send 1147 0 0");
 
     // Without a Warden nothing is sent.
     ChecksMachine none;
     EXPECT_TRUE(none.Run(&exitCode));
-    EXPECT_TRUE(none.events().Starting("send").empty());
+    EXPECT_TRUE(none.Starting("send").empty());
 }
 
 // ---- The whole start-up ----
@@ -859,7 +846,7 @@ TEST(PrerequisiteChecksTest, SetupRunsTheChecksBeforeAnyPageInBothModes) {
         SetupProcess process;
         EXPECT_EQ(RunSetup(cm.platform(), settings, process), c.exitCode);
         EXPECT_EQ(Joined(cm.Boxes()), Joined(c.boxes));
-        EXPECT_TRUE(cm.events().Starting("page").empty());
+        EXPECT_TRUE(cm.Starting("page").empty());
         EXPECT_TRUE(cm.m().processes().ProcessStarts().empty());
         uitest::ExpectNoUiErrors(cm.m());
     }
@@ -885,7 +872,7 @@ TEST(PrerequisiteChecksTest, SetupRunsTheChecksBeforeAnyPageInBothModes) {
     SetupProcess process;
     EXPECT_EQ(RunSetup(cm.platform(), settings, process), kExitCancelled);
     EXPECT_TRUE(handledBeforeWelcome);
-    const std::vector<std::string> pages = cm.events().Starting("page");
+    const std::vector<std::string> pages = cm.Starting("page");
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0], "page " + std::to_string(IDD_WELCOME));
     uitest::ExpectNoUiErrors(cm.m());
