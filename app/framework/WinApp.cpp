@@ -30,6 +30,11 @@ std::wstring GetProgramTitle(platform::Files& files) {
     return name;
 }
 
+int AppMessageBox(platform::Platform& platform, int id, uint32_t flags) {
+    return platform.ui.MessageBox(platform::WindowHandle(), platform.ui.LoadString(id),
+                                  GetProgramTitle(platform.files), flags);
+}
+
 CWinApp::CWinApp(platform::Platform& platform)
     : m_platform(platform), m_strTitle(GetProgramTitle(platform.files)) {}
 

@@ -3,6 +3,7 @@
 // message boxes use as their caption.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/Platform.h"
@@ -13,6 +14,12 @@
 // the name that no blank follows (as the shell's PathFindExtension sees it). Empty when the
 // module path cannot be read.
 std::wstring GetProgramTitle(platform::Files& files);
+
+// The framework's message box for the program's string |id|: the program's title
+// (GetProgramTitle) as its caption and no owner window, as the application shows it before
+// any dialog exists. Returns the button chosen (IDOK, IDYES, IDNO...), 0 when the box could
+// not be shown.
+int AppMessageBox(platform::Platform& platform, int id, uint32_t flags);
 
 class CWinApp {
 public:

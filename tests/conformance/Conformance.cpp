@@ -215,6 +215,12 @@ bool ConformanceTest::ReadBytes(const std::wstring& path, std::string* bytes) {
     return ok;
 }
 
+std::wstring ConformanceTest::UniqueName(const wchar_t* what) {
+    std::wstring key = key_;
+    base::ReplaceAll(key, L"\\", L"-");
+    return base::Format(L"CvConformance %ls %u %ls", what, env_->ProcessId(), key.c_str());
+}
+
 void ConformanceTest::Check(const std::string& row, const std::string& got,
                             const std::string& expected, WineNote wine) {
     ++gRows;

@@ -110,6 +110,16 @@ public:
     // (CV_CONFORMANCE_DLL_SEARCH set in the environment); false otherwise.
     virtual bool RestrictDllSearch(platform::DllSearchRestriction way) = 0;
 
+    // Another process - the stand-in of the product's main interface - that holds the
+    // named mutex |name| until the Env is destroyed. False when it cannot be started.
+    virtual bool StartMutexHolder(const std::wstring& name) = 0;
+    // Another process - the stand-in of the product's Warden - that owns a hidden top-level
+    // window titled |title|, answers every message from WM_USER up with |reply| and
+    // records it before answering; it ends with the Env. OtherWindowMessages lists what it
+    // recorded so far.
+    virtual bool StartWindowOwner(const std::wstring& title, intptr_t reply) = 0;
+    virtual std::vector<Message> OtherWindowMessages() = 0;
+
     // Dialogs from the program's own templates (Setup.rc): the resources and what their
     // controls need loaded first (the rich edit's library). False when that fails.
     virtual bool PrepareDialogs() = 0;
@@ -194,6 +204,11 @@ protected:
     // The scratch key (Software\CorvaneConformance\<pid>-<n> under HKCU) and a subkey path.
     const std::wstring& Key() const { return key_; }
     std::wstring SubKey(const std::wstring& name) const { return key_ + L"\\" + name; }
+
+    // A name for a kernel object or a window that no other test or process uses at the
+    // same time ("CvConformance <what> <pid> <scratch key>"; no backslash, which would name
+    // a namespace).
+    std::wstring UniqueName(const wchar_t* what);
 
     // Compares one row's outcome, printing got / expected / the row on a mismatch.
     void Check(const std::string& row, const std::string& got, const std::string& expected,

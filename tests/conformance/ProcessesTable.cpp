@@ -6,20 +6,12 @@
 namespace conf {
 namespace {
 
-class ProcessesTable : public ConformanceTest {
-protected:
-    std::wstring Unique(const wchar_t* what) {
-        // Kernel object names must not hold a backslash (it would name a namespace).
-        std::wstring key = Key();
-        base::ReplaceAll(key, L"\\", L"-");
-        return base::Format(L"CvConformance %ls %u %ls", what, E().ProcessId(), key.c_str());
-    }
-};
+class ProcessesTable : public ConformanceTest {};
 
 TEST_F(ProcessesTable, Mutexes) {
     platform::Processes& p = P().processes;
-    const std::wstring mine = Unique(L"mutex");
-    const std::wstring foreign = Unique(L"foreign mutex");
+    const std::wstring mine = UniqueName(L"mutex");
+    const std::wstring foreign = UniqueName(L"foreign mutex");
     ASSERT_TRUE(E().HoldForeignMutex(foreign));
 
     struct Row {
@@ -52,7 +44,7 @@ TEST_F(ProcessesTable, Mutexes) {
 
 TEST_F(ProcessesTable, Windows) {
     platform::Processes& p = P().processes;
-    const std::wstring title = Unique(L"window");
+    const std::wstring title = UniqueName(L"window");
     ASSERT_TRUE(E().CreateRecordingWindow(title, 4321));
 
     platform::WindowHandle w = p.FindWindow(nullptr, title);
@@ -70,7 +62,7 @@ TEST_F(ProcessesTable, Windows) {
               .str(),
           "found=1 reply=4321 received=1");
 
-    const std::wstring missing = Unique(L"no such window");
+    const std::wstring missing = UniqueName(L"no such window");
     Check("FindWindow of a missing title",
           Out().Add("found", static_cast<bool>(p.FindWindow(nullptr, missing))).str(), "found=0");
 }

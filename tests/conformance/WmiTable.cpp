@@ -33,7 +33,7 @@ std::string RunQuery(platform::Platform& p) {
     if (hr >= 0 && results) {
         std::vector<std::wstring> ids;
         platform::HotfixId id;
-        while (ids.size() < 500 && results->Next(&id)) {
+        while (ids.size() < 500 && results->Next(60000, &id) == platform::WmiNext::Object) {
             ids.push_back(id.kind == platform::HotfixId::Kind::Text ? id.text : L"<not text>");
         }
         out.Add("ids", ids);

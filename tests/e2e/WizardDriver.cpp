@@ -7,8 +7,19 @@
 //
 //   wizard_driver.exe --setup C:\path\Setup.exe [--out FOLDER] [--lang-tag TAG]
 //                     [--no-screens] [--walk full|welcome|none|watch|restart-later]
-//                     [--expect-exit CODE]
+//                     [--expect-exit CODE] [--expect-box ID:ANSWER]... [--expect-no-box]
+//                     [--expect-line-before-welcome FILE LINE]
 //                     [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]
+//
+// Before the first page the prerequisite checks may show message boxes (owned by no
+// window). Each --expect-box names one, in order: the string id of its text (read from
+// Setup.exe's own resources, so in the language Setup.exe shows) and the button to answer
+// with (ok, yes, no or a number); the driver checks the text, the caption and the buttons
+// and answers, and any other box is a failure (--expect-no-box: no box at all). Without
+// either, the question about missing Windows updates that Windows Vista and 7 ask (158,
+// 159) is answered Yes, and every other box before the first page is a failure.
+// --expect-line-before-welcome checks, as soon as the Welcome page appears, that FILE holds
+// a line LINE (a stand-in program's log of what it was sent before the page appeared).
 //
 // The walk "full" goes Welcome, License, Back to Welcome, License (accepted), User
 // Information (Cancel, then stay), Start Menu Folder, Additional Tasks, Ready, Installing,
@@ -28,6 +39,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
@@ -87,7 +99,18 @@ const char* PageName(Page page) {
     return "unknown";
 }
 
+// A message box the prerequisite checks show before any page, and the button to answer.
+struct ExpectedBox {
+    int id = 0;
+    int answer = IDOK;
+};
+
 struct Options {
+    // --expect-box (or --expect-no-box): exactly these boxes, no others, before any page.
+    bool strictBoxes = false;
+    std::vector<ExpectedBox> boxes;
+    std::wstring welcomeFile;
+    std::wstring welcomeLine;
     std::wstring setup;
     std::wstring outDir;
     std::wstring langTag;
@@ -392,6 +415,147 @@ std::wstring ProgramTitle(const std::wstring& path) {
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+// A string of Setup.exe's own resources, in the language Setup.exe picks too (empty when
+// absent).
+std::wstring SetupString(const Options& options, int id) {
+    static HMODULE module =
+        LoadLibraryExW(options.setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        return std::wstring();
+    }
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
+}
+
+// The longest static text of a message box: its message (the other one is the icon).
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"Static") {
+            const std::wstring t = TextOf(child);
+            if (t.size() > text.size()) {
+                text = t;
+            }
+        }
+    }
+    return text;
+}
+
+// The question of the prerequisite checks about missing Windows updates.
+bool IsUpdateQuestion(const Options& options, HWND box) {
+    const std::wstring text = MessageBoxText(box);
+    return !text.empty() && (text == SetupString(options, IDS_HOTFIX_KB2763674) ||
+                             text == SetupString(options, IDS_HOTFIX_KB3185278));
+}
+
+// Logs and captures a box of the prerequisite checks, checks that it is the program's own
+// and has |buttons|, clicks |answer| and waits for the box to close.
+bool AnswerCheckBox(const Options& options, const Process& process, HWND box,
+                    const std::vector<int>& buttons, int answer, const char* shotName) {
+    wchar_t caption[256] = {};
+    GetWindowTextW(box, caption, 256);
+    Line("message box: caption \"%s\"", U8(caption).c_str());
+    Line("     text \"%s\"", OneLine(MessageBoxText(box)).c_str());
+    Check(base::EqualsNoCase(caption, ProgramTitle(options.setup)),
+          "the message box has the program's title");
+    Check(GetWindow(box, GW_OWNER) == nullptr, "the message box has no owner window");
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        const bool wanted = std::find(buttons.begin(), buttons.end(), id) != buttons.end();
+        if (wanted) {
+            Check(GetDlgItem(box, id) != nullptr,
+                  "the message box has button " + std::to_string(id));
+        } else if (id != IDCANCEL) {
+            // An OK-only box may carry its button as IDCANCEL too; Yes/No boxes have none.
+            Check(GetDlgItem(box, id) == nullptr,
+                  "the message box has no button " + std::to_string(id));
+        }
+    }
+    Screenshot(options, box, shotName);
+    HWND button = GetDlgItem(box, answer);
+    if (!Check(button != nullptr, "the answer's button is there")) {
+        return false;
+    }
+    Line("click message box button %d", answer);
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return Check(WaitUntil(process, options.timeoutMs, [&] { return !IsWindow(box); }),
+                 "the message box closed");
+}
+
+// The buttons of the prerequisite checks' boxes: Yes and No for the update questions, OK
+// for the refusals.
+std::vector<int> CheckBoxButtons(int id) {
+    if (id == IDS_HOTFIX_KB2763674 || id == IDS_HOTFIX_KB3185278) {
+        return {IDYES, IDNO};
+    }
+    return {IDOK};
+}
+
+// The boxes named by --expect-box, in order, before any page appears.
+bool ExpectCheckBoxes(const Options& options, const Process& process) {
+    for (const ExpectedBox& expected : options.boxes) {
+        const std::wstring text = SetupString(options, expected.id);
+        if (!Check(!text.empty(), "Setup.exe has string " + std::to_string(expected.id))) {
+            return false;
+        }
+        HWND box = nullptr;
+        HWND page = nullptr;
+        WaitUntil(process, options.timeoutMs, [&] {
+            box = FindMessageBox(process);
+            page = FindPage(process, nullptr);
+            return box != nullptr || page != nullptr;
+        });
+        if (!Check(box != nullptr && page == nullptr,
+                   "message box " + std::to_string(expected.id) + " appeared before any page")) {
+            return false;
+        }
+        // A box still filling in its text is given a moment.
+        WaitUntil(process, 2000, [&] { return !MessageBoxText(box).empty(); });
+        Check(MessageBoxText(box) == text, "the box shows string " + std::to_string(expected.id));
+        const std::string shot = "box-" + std::to_string(expected.id);
+        if (!AnswerCheckBox(options, process, box, CheckBoxButtons(expected.id), expected.answer,
+                            shot.c_str())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether |file| holds a line equal to |line| (ASCII or UTF-8, any line ending).
+bool FileHasLine(const std::wstring& file, const std::wstring& line) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(handle, buffer, sizeof buffer, &read, nullptr) && read > 0 &&
+           bytes.size() < (1u << 20)) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(handle);
+    const std::string wanted = U8(line);
+    size_t start = 0;
+    while (start <= bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            end = bytes.size();
+        }
+        std::string current = bytes.substr(start, end - start);
+        if (!current.empty() && current.back() == '\r') {
+            current.pop_back();
+        }
+        if (current == wanted) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 class Walker {
 public:
     Walker(const Options& options, const Process& process)
@@ -423,6 +587,10 @@ public:
             if (box == nullptr) {
                 break;
             }
+            if (m_page == nullptr) {
+                BoxBeforeAnyPage(box);
+                continue;
+            }
             // A message box nobody expected (an error of the installation, say): recorded
             // as a failure, then answered so that the walk can go on to its end.
             DismissUnexpected(box);
@@ -433,6 +601,12 @@ public:
             return nullptr;
         }
         m_page = page;
+        if (got == Page::Welcome && !m_options.welcomeFile.empty() && !m_welcomeChecked) {
+            m_welcomeChecked = true;
+            Check(FileHasLine(m_options.welcomeFile, m_options.welcomeLine),
+                  "before the Welcome page, " + U8(m_options.welcomeFile) + " holds \"" +
+                      U8(m_options.welcomeLine) + "\"");
+        }
         Describe(page);
         Screenshot(m_options, page, shotName);
         return page;
@@ -505,22 +679,19 @@ public:
 
     HWND page() const { return m_page; }
 
-private:
-    // The longest static text of a message box: its message (the other one is the icon).
-    static std::wstring MessageBoxText(HWND box) {
-        std::wstring text;
-        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            if (ClassOf(child) == L"Static") {
-                const std::wstring t = TextOf(child);
-                if (t.size() > text.size()) {
-                    text = t;
-                }
-            }
+    // A box before the first page that --expect-box did not name: the update question is
+    // answered Yes when no boxes were named; anything else is a failure.
+    void BoxBeforeAnyPage(HWND box) {
+        WaitUntil(m_process, 2000, [&] { return !MessageBoxText(box).empty(); });
+        if (!m_options.strictBoxes && IsUpdateQuestion(m_options, box)) {
+            Line("note the update question of Windows Vista / 7 is answered Yes");
+            AnswerCheckBox(m_options, m_process, box, {IDYES, IDNO}, IDYES, "update-question");
+            return;
         }
-        return text;
+        DismissUnexpected(box);
     }
 
+private:
     void DismissUnexpected(HWND box) {
         Check(false, "unexpected message box: \"" + OneLine(MessageBoxText(box)) + "\"");
         Screenshot(m_options, box, "unexpected-box");
@@ -538,6 +709,7 @@ private:
     const Options& m_options;
     const Process& m_process;
     HWND m_page = nullptr;
+    bool m_welcomeChecked = false;
 };
 
 void WalkWelcomeOnly(const Options& options, const Process& process) {
@@ -552,9 +724,15 @@ void WalkWelcomeOnly(const Options& options, const Process& process) {
 
 // A silent run shows no page at all.
 void WalkNone(const Options& options, const Process& process) {
+    Walker walker(options, process);
     HWND seen = nullptr;
     WaitUntil(process, options.timeoutMs * 2, [&] {
         seen = FindPage(process, nullptr);
+        if (seen == nullptr) {
+            if (HWND box = FindMessageBox(process)) {
+                walker.BoxBeforeAnyPage(box);
+            }
+        }
         return seen != nullptr;
     });
     if (seen != nullptr) {
@@ -828,7 +1006,8 @@ void WalkRestartLater(const Options& options, const Process& process) {
 void Usage() {
     Line("usage: wizard_driver.exe --setup PATH\\Setup.exe [--out FOLDER] [--lang-tag TAG]");
     Line("       [--no-screens] [--walk full|welcome|none|watch|restart-later]");
-    Line("       [--expect-exit CODE]");
+    Line("       [--expect-exit CODE] [--expect-box ID:ok|yes|no]... [--expect-no-box]");
+    Line("       [--expect-line-before-welcome FILE LINE]");
     Line("       [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]");
 }
 
@@ -869,6 +1048,33 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
                 return false;
             }
             options->expectExit = std::wcstol(number.c_str(), nullptr, 10);
+        } else if (arg == L"--expect-box") {
+            if (!value(&number)) {
+                return false;
+            }
+            const size_t colon = number.find(L':');
+            if (colon == std::wstring::npos) {
+                return false;
+            }
+            ExpectedBox box;
+            box.id = static_cast<int>(std::wcstol(number.c_str(), nullptr, 10));
+            const std::wstring answer = number.substr(colon + 1);
+            box.answer = answer == L"ok"    ? IDOK
+                         : answer == L"yes" ? IDYES
+                         : answer == L"no"
+                             ? IDNO
+                             : static_cast<int>(std::wcstol(answer.c_str(), nullptr, 10));
+            if (box.id <= 0 || box.answer <= 0) {
+                return false;
+            }
+            options->boxes.push_back(box);
+            options->strictBoxes = true;
+        } else if (arg == L"--expect-no-box") {
+            options->strictBoxes = true;
+        } else if (arg == L"--expect-line-before-welcome") {
+            if (!value(&options->welcomeFile) || !value(&options->welcomeLine)) {
+                return false;
+            }
         } else if (arg == L"--timeout") {
             if (!value(&number)) {
                 return false;
@@ -927,7 +1133,9 @@ int main() {
     process.handle = info.hProcess;
     process.id = info.dwProcessId;
 
-    if (options.walk == L"welcome") {
+    if (!ExpectCheckBoxes(options, process)) {
+        // The walk cannot start where the checks did not let setup go.
+    } else if (options.walk == L"welcome") {
         WalkWelcomeOnly(options, process);
     } else if (options.walk == L"none") {
         WalkNone(options, process);

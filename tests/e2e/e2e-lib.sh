@@ -416,3 +416,40 @@ e2e_report_installation() {
         fi
     done
 }
+
+# e2e_case_prefix BASE_PREFIX DEST: makes DEST a Wine prefix of its own for one test case and
+# exports WINEPREFIX=DEST: a copy of a template prefix initialised once (wineboot, fonts,
+# English, Wine's own frames) in BASE_PREFIX/e2e-template, under a lock so that cases may
+# run side by side. The template's system32 (most of its size, written only when a prefix
+# is made or upgraded) is hard-linked into the copy; everything else is copied.
+e2e_case_prefix() {
+    local base=$1 dest=$2 template
+    mkdir -p "$base"
+    template=$(cd "$base" && pwd)/e2e-template
+    (
+        flock 9
+        if [ ! -f "$template/.e2e-template-ready" ]; then
+            rm -rf "$template"
+            e2e_prepare_prefix "$template"
+            e2e_configure_prefix en wine
+            "$e2e_wineserver" -w || true
+            touch "$template/.e2e-template-ready"
+        fi
+    ) 9>"$template.lock"
+    rm -rf "$dest"
+    mkdir -p "$dest"
+    tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$dest" -xf -
+    cp -al "$template/drive_c/windows/system32" "$dest/drive_c/windows/"
+    export WINEPREFIX=$dest
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG=${WINEDEBUG:--all}
+}
+
+# e2e_set_windows_version NAME: the Windows version Wine pretends to be in $WINEPREFIX
+# (win2k, winxp, vista, win7, win10...), for the programs started after it. Waits for the
+# prefix's Wine processes to end: a desktop process started here, without the display the
+# next programs run on, would leave their windows nowhere to go.
+e2e_set_windows_version() {
+    "$e2e_wine" reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
+    "$e2e_wineserver" -w || true
+}

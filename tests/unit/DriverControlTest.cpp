@@ -255,4 +255,102 @@ TEST(DriverControlTest, ListedAndEligibleVolumes) {
     }
 }
 
+// Every request is the 136-byte record: the magic, the command, and zeros; it goes out as
+// input and output of the same size.
+TEST(DriverControlTest, EveryRequestIsTheWholeRecord) {
+    sim::Machine m;
+    m.volumes().LoadDriver(kAbcdGuid);
+    uint8_t text[kDriverGuidBytes] = {};
+    ASSERT_TRUE(QueryDriverGuid(m.platform(), text));
+    VolumeState state;
+    ASSERT_TRUE(QueryVolumeState(m.platform(), kAbcdBase, L'C', &state));
+    const std::vector<sim::DeviceRequest> log = m.volumes().RequestLog();
+    ASSERT_EQ(log.size(), 4u);
+    const uint32_t commands[] = {kQueryDriverGuidCommand, kBeginDriverAccessCommand,
+                                 kQueryVolumeStateCommand, kEndDriverAccessCommand};
+    for (size_t i = 0; i < log.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::vector<uint8_t> expected(kDriverRequestSize, 0);
+        DriverRequest record(commands[i]);
+        expected.assign(record.Bytes(), record.Bytes() + kDriverRequestSize);
+        EXPECT_EQ(log[i].request, expected);
+        EXPECT_EQ(log[i].outSize, kDriverRequestSize);
+        EXPECT_EQ(log[i].command, commands[i]);
+    }
+}
+
+// Whatever a driver answers is read within the program's own buffers: garbage, a GUID text
+// without a terminator, a reply shorter than the record.
+TEST(DriverControlTest, GarbageRepliesAreReadSafely) {
+    struct GuidCase {
+        const char* name;
+        std::vector<uint8_t> reply;
+        int32_t base;
+    };
+    std::vector<uint8_t> allOnes(kDriverRequestSize, 0xFF);
+    std::vector<uint8_t> letters(kDriverRequestSize, 'A');  // 64 units of U+4141, no null
+    const GuidCase guidCases[] = {
+        {"136 bytes of 0xFF", allOnes, 4 * 4 * 0xFFFF},
+        {"a text without a terminator", letters, 4 * 4 * 0x4141},
+        // Only 8 bytes came back: the rest of the buffer is the request's zeros.
+        {"a reply of 8 bytes", std::vector<uint8_t>(allOnes.begin(), allOnes.begin() + 8), 0},
+        {"no bytes at all", {}, 0},
+    };
+    for (const GuidCase& c : guidCases) {
+        SCOPED_TRACE(c.name);
+        sim::Machine m;
+        m.volumes().LoadDriver(kAbcdGuid);
+        m.volumes().SetDriverReply(kQueryDriverGuidCommand, c.reply);
+        // The driver answered, so its reply counts even when the registry knows better.
+        m.registry().SetString(Hive::LocalMachine, kDriverServiceKey, L"GUID", kAbcdGuid);
+        EXPECT_EQ(ComputeControlCodeBase(m.platform()), c.base);
+    }
+
+    struct StateCase {
+        const char* name;
+        std::vector<uint8_t> reply;
+        uint32_t overlay;
+        int32_t state;
+    };
+    std::vector<uint8_t> veiled(kDriverRequestSize, 0xA5);
+    for (size_t i = 12; i < 16; ++i) {
+        veiled[i] = i == 12 ? 2 : 0;
+    }
+    std::vector<uint8_t> longer(4096, 0x02);
+    const StateCase stateCases[] = {
+        {"garbage", allOnes, 0xFFFFFFFF, 0},
+        {"garbage around raw state 2", veiled, 0xA5A5A5A5, 1},
+        {"a reply of 4 bytes", std::vector<uint8_t>(4, 0xFF), 0, 0},
+        {"a reply longer than the record", longer, 0x02020202, 0},
+    };
+    for (const StateCase& c : stateCases) {
+        SCOPED_TRACE(c.name);
+        sim::Machine m;
+        m.volumes().LoadDriver(kAbcdGuid);
+        m.volumes().SetDriverReply(kQueryVolumeStateCommand, c.reply);
+        VolumeState state;
+        ASSERT_TRUE(QueryVolumeState(m.platform(), kAbcdBase, L'C', &state));
+        EXPECT_EQ(state.overlayNumber, c.overlay);
+        EXPECT_EQ(state.state, c.state);
+    }
+}
+
+// DeviceIoControl is looked up for each request; a kernel32 without it fails every request
+// with ERROR_PROC_NOT_FOUND, and the volume counts as not veiled.
+TEST(DriverControlTest, AMissingDeviceIoControlFailsEveryRequest) {
+    sim::Machine m;
+    m.volumes().LoadDriver(kAbcdGuid);
+    m.volumes().SetVolumeState(L'C', 2, 1);
+    m.volumes().SetDeviceIoControlMissing(true);
+    VolumeState state;
+    EXPECT_FALSE(QueryVolumeState(m.platform(), kAbcdBase, L'C', &state));
+    EXPECT_EQ(m.LastError(), win::kErrorProcNotFound);
+    EXPECT_FALSE(BeginDriverAccess(m.platform(), kAbcdBase));
+    EXPECT_EQ(m.files().OpenCount(kDriverControlDevice), 0);
+    EXPECT_EQ(m.files().OpenCount(L"\\\\.\\C:"), 0);
+    m.volumes().SetDeviceIoControlMissing(false);
+    EXPECT_TRUE(QueryVolumeState(m.platform(), kAbcdBase, L'C', &state));
+    EXPECT_EQ(state.state, kVolumeVeiled);
+}
+
 }  // namespace

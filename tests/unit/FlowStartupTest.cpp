@@ -1,7 +1,6 @@
 // The start-up: the command line, the order of the preparations (DLL search restriction
 // first, the rich edit libraries by full path), and the restriction's fallbacks.
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -83,21 +82,7 @@ TEST(FlowStartupTest, AFailedSplitLeavesTheDefaults) {
 
 // ---- The start-up order ----
 
-class Log {
-public:
-    void Add(const std::wstring& line) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        lines_.push_back(line);
-    }
-    std::vector<std::wstring> Lines() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return lines_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::wstring> lines_;
-};
+using flowtest::Log;
 
 class OrderedSystem : public flowtest::ForwardingSystem {
 public:

@@ -1,14 +1,43 @@
 // Ports for the flow and install tests: each forwards every call to a simulated machine's
-// component, and a test overrides the calls it wants to see or to answer itself.
+// component, and a test overrides the calls it wants to see or to answer itself; and a log
+// those overrides write what they saw into.
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
 
 namespace flowtest {
+
+// What the ports saw, in order, one line each; threads may add lines concurrently.
+class Log {
+public:
+    void Add(const std::wstring& line) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        lines_.push_back(line);
+    }
+    std::vector<std::wstring> Lines() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return lines_;
+    }
+    // The lines that start with |prefix|.
+    std::vector<std::wstring> Starting(const std::wstring& prefix) {
+        std::vector<std::wstring> out;
+        for (const std::wstring& line : Lines()) {
+            if (line.compare(0, prefix.size(), prefix) == 0) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::wstring> lines_;
+};
 
 using platform::BrushHandle;
 using platform::Color;
@@ -156,6 +185,41 @@ public:
 
 protected:
     platform::System& inner_;
+};
+
+class ForwardingVolumes : public platform::Volumes {
+public:
+    explicit ForwardingVolumes(platform::Volumes& inner) : inner_(inner) {}
+    uint32_t GetDriveType(const std::wstring& root) override { return inner_.GetDriveType(root); }
+    bool GetVolumeFileSystemName(const std::wstring& root, uint32_t bufferChars,
+                                 std::wstring* fileSystem) override {
+        return inner_.GetVolumeFileSystemName(root, bufferChars, fileSystem);
+    }
+    bool GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint, uint32_t bufferChars,
+                                          std::wstring* name) override {
+        return inner_.GetVolumeNameForVolumeMountPoint(mountPoint, bufferChars, name);
+    }
+    platform::VolumeFindHandle FindFirstVolume(std::wstring* name, uint32_t bufferChars) override {
+        return inner_.FindFirstVolume(name, bufferChars);
+    }
+    bool FindNextVolume(platform::VolumeFindHandle find, std::wstring* name,
+                        uint32_t bufferChars) override {
+        return inner_.FindNextVolume(find, name, bufferChars);
+    }
+    bool FindVolumeClose(platform::VolumeFindHandle find) override {
+        return inner_.FindVolumeClose(find);
+    }
+    bool DeviceIoControl(platform::FileHandle device, uint32_t code, const void* in,
+                         uint32_t inSize, void* out, uint32_t outSize,
+                         uint32_t* bytesReturned) override {
+        return inner_.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
+    }
+    bool BlockAddress32(const void* block, uint32_t size, uint32_t* address) override {
+        return inner_.BlockAddress32(block, size, address);
+    }
+
+protected:
+    platform::Volumes& inner_;
 };
 
 class ForwardingProcesses : public platform::Processes {

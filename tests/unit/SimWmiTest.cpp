@@ -5,13 +5,14 @@
 namespace {
 
 using platform::HotfixId;
+using platform::WmiNext;
 using platform::WmiStage;
 using sim::Machine;
 
 std::vector<HotfixId> ReadAll(platform::HotfixEnumerator& results) {
     std::vector<HotfixId> ids;
     HotfixId id;
-    while (results.Next(&id)) {
+    while (results.Next(1000, &id) == WmiNext::Object) {
         ids.push_back(id);
     }
     return ids;
@@ -36,12 +37,15 @@ TEST(SimWmiTest, DefaultInventoryHandedOutOneByOne) {
     EXPECT_EQ(stage, WmiStage::None);
     ASSERT_TRUE(results);
     HotfixId id;
-    ASSERT_TRUE(results->Next(&id));
+    ASSERT_EQ(results->Next(5000, &id), WmiNext::Object);
+    EXPECT_EQ(results->LastResult(), win::kSOk);
     EXPECT_EQ(id.kind, HotfixId::Kind::Text);
     EXPECT_EQ(id.text, L"KB3033929");
     EXPECT_EQ(m.wmi().ObjectsHandedOut(), 1);
-    EXPECT_FALSE(results->Next(&id));
+    EXPECT_EQ(results->Next(platform::kWmiInfinite, &id), WmiNext::End);
+    EXPECT_EQ(results->LastResult(), win::kWbemSFalse);
     EXPECT_EQ(m.wmi().ObjectsHandedOut(), 1);
+    EXPECT_EQ(m.wmi().NextTimeouts(), (std::vector<uint32_t>{5000, platform::kWmiInfinite}));
 }
 
 TEST(SimWmiTest, RecordsOfEveryKind) {
@@ -92,6 +96,8 @@ TEST(SimWmiTest, InjectedFailures) {
         EXPECT_EQ(m.wmi().QueryHotfixes(&stage, &results), win::kSOk);
     }
 
+    // The walk through the results: a service that fails part-way, and one that stops
+    // answering (each wait runs out; a wait without a limit would hang and is counted).
     Machine m;
     m.system().CoInitializeEx(win::kCoinitMultithreaded);
     m.wmi().AddHotfix(L"KB1");
@@ -100,7 +106,21 @@ TEST(SimWmiTest, InjectedFailures) {
     WmiStage stage;
     std::unique_ptr<platform::HotfixEnumerator> results;
     ASSERT_EQ(m.wmi().QueryHotfixes(&stage, &results), win::kSOk);
-    EXPECT_EQ(ReadAll(*results).size(), 1u);
+    HotfixId id;
+    EXPECT_EQ(results->Next(100, &id), WmiNext::Object);
+    EXPECT_EQ(results->Next(100, &id), WmiNext::Failed);
+    EXPECT_EQ(results->LastResult(), win::kRpcEDisconnected);
+
+    m.wmi().FailNextAfter(-1);
+    m.wmi().StallAfter(2);
+    ASSERT_EQ(m.wmi().QueryHotfixes(&stage, &results), win::kSOk);
+    EXPECT_EQ(results->Next(100, &id), WmiNext::Object);
+    EXPECT_EQ(results->Next(100, &id), WmiNext::Object);
+    EXPECT_EQ(results->Next(100, &id), WmiNext::TimedOut);
+    EXPECT_EQ(results->LastResult(), win::kWbemSTimedOut);
+    EXPECT_EQ(m.wmi().EndlessWaits(), 0);
+    EXPECT_EQ(results->Next(platform::kWmiInfinite, &id), WmiNext::TimedOut);
+    EXPECT_EQ(m.wmi().EndlessWaits(), 1);
 }
 
 }  // namespace

@@ -6,7 +6,21 @@
 //   1602  cancelled by the user (Cancel confirmed on a page, or No to a question)
 //   1603  the installation failed (the driver could not be copied, a page could not be
 //         shown, or the installation could not be started)
-//   1633  this version of Windows is not supported (set by the prerequisite checks)
+//   1633  this version of Windows is not supported: Windows 2000 or older, or 64-bit
+//         Windows (message 144 of the prerequisite checks)
+//
+// Two refusals of the prerequisite checks have no installer result that describes them;
+// they end with the Windows error that says what stands in the way, so that a deployment
+// tool can tell them from a failed installation (1603) and from each other:
+//
+//     19  a volume is in Veil Mode (message 145): every write to it would be diverted to
+//         the overlay and thrown away at the next restart, as on a write-protected disk
+//         (ERROR_WRITE_PROTECT). Setup may run once Veil Mode is off.
+//     32  the product's main interface is running (message 146): its files are in use by
+//         another process (ERROR_SHARING_VIOLATION). Setup may run once it is closed.
+//
+// A No to the question about a missing Windows update (messages 158 and 159) is the
+// user's choice to stop: 1602.
 //
 // The start-up routine still ends the framework's way (InitInstance returns false on every
 // path); the exit code is a separate result of the run that the entry point returns.
@@ -21,3 +35,5 @@ constexpr uint32_t kExitRestartStarted = win::kErrorSuccessRebootInitiated;     
 constexpr uint32_t kExitCancelled = win::kErrorInstallUserexit;                      // 1602
 constexpr uint32_t kExitFailed = win::kErrorInstallFailure;                          // 1603
 constexpr uint32_t kExitUnsupportedWindows = win::kErrorInstallPlatformUnsupported;  // 1633
+constexpr uint32_t kExitVeilMode = win::kErrorWriteProtect;                          // 19
+constexpr uint32_t kExitMainInterfaceRunning = win::kErrorSharingViolation;          // 32

@@ -1,5 +1,6 @@
 #include "Setup/flow/SetupApp.h"
 
+#include "Setup/checks/PrerequisiteChecks.h"
 #include "Setup/flow/ExitCodes.h"
 #include "Setup/flow/PageSequence.h"
 #include "base/Text.h"
@@ -8,12 +9,6 @@ namespace {
 
 // The first 8 characters of the configuration option.
 constexpr size_t kConfigPrefixLength = 8;
-
-// The product version shown for "<VERSION>".
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 4;
-constexpr int kVersionRevision = 0;
-constexpr int kVersionBuild = 672;
 
 bool IsSilentOption(const std::wstring& arg) {
     return base::EqualsNoCase(arg, L"-silent") || base::EqualsNoCase(arg, L"/silent");
@@ -57,18 +52,6 @@ bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configF
     return true;
 }
 
-bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
-                           uint32_t* exitCode) {
-    // The real checks arrive later: the Windows version (then the version text below, or
-    // kExitUnsupportedWindows), the running product, and the required Windows updates
-    // (No to their question: kExitCancelled). For now every check passes.
-    (void)platform;
-    (void)exitCode;
-    settings.VersionText =
-        base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision, kVersionBuild);
-    return true;
-}
-
 bool InitRichEdit(platform::Platform& platform) {
     bool loaded = true;
     for (const wchar_t* name : {L"RICHED32.DLL", L"riched20.dll"}) {
@@ -100,7 +83,7 @@ bool CSetupApp::InitInstance() {
     ReadCommandLine(m_platform.shell, &m_bSilent, &m_settings.ConfigFile);
 
     uint32_t checkExitCode = kExitFailed;
-    if (!RunPrerequisiteChecks(m_platform, m_settings, &checkExitCode)) {
+    if (!RunPrerequisiteChecks(m_platform, m_settings, m_process, &checkExitCode)) {
         m_nExitCode = checkExitCode;
         return false;
     }

@@ -27,13 +27,6 @@ void ParseArguments(const std::vector<std::wstring>& args, bool* silent, std::ws
 // nothing is set and false is returned.
 bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configFile);
 
-// The prerequisite checks. For now they only set VersionText once the Windows-version test
-// would have passed; the checks themselves (Windows version, the running product, required
-// updates) arrive later and will set |exitCode| when they end the run. False ends the run
-// before any page (the failing check has shown its own message).
-bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
-                           uint32_t* exitCode);
-
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the
 // "RichEdit20W" class that the page's template names; both from the system folder. Returns
@@ -46,7 +39,8 @@ public:
 
     // The start-up, in order: restrict the DLL search path, register the common controls
     // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
-    // own initialisation, the command line, the prerequisite checks, the page sequence.
+    // own initialisation, the command line, the prerequisite checks (Setup/checks, which
+    // set the exit code of a refusal), the page sequence.
     // Returns false on every path.
     bool InitInstance() override;
 

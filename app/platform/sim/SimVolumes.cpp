@@ -330,6 +330,16 @@ void SimVolumes::FailCommand(uint32_t command, uint32_t error, int count) {
         failures_.push_back(Failure{command, error, count});
 }
 
+void SimVolumes::SetDriverReply(uint32_t command, const std::vector<uint8_t>& reply) {
+    Guard guard(machine_.Lock());
+    replies_[command] = reply;
+}
+
+void SimVolumes::ClearDriverReplies() {
+    Guard guard(machine_.Lock());
+    replies_.clear();
+}
+
 std::wstring SimVolumes::OverlayDeviceName(uint32_t overlayNumber) {
     return base::Format(L"\\\\.\\VfVeil%x", overlayNumber);
 }
@@ -479,6 +489,17 @@ bool SimVolumes::DriverRequest(wchar_t letter, bool control, uint32_t code, cons
             failures_.erase(it);
         return false;
     }
+    auto canned = replies_.find(command);
+    if (canned != replies_.end()) {
+        // The driver's own bytes, as many as it returned; the rest of the caller's buffer
+        // keeps what it held.
+        const size_t size = std::min<size_t>(canned->second.size(), outSize);
+        if (size != 0) {
+            std::memmove(out, canned->second.data(), size);
+        }
+        *bytesReturned = static_cast<uint32_t>(size);
+        return true;
+    }
     uint8_t reply[kDriverRecordSize];
     std::memcpy(reply, request, kDriverRecordSize);
     if (command == kCommandGuid) {
@@ -513,6 +534,12 @@ bool SimVolumes::DeviceIoControl(FileHandle device, uint32_t code, const void* i
     if (!object) {
         machine_.SetLastError(win::kErrorInvalidHandle);
         return false;
+    }
+    // The request as sent: the reply may be written over the same buffer.
+    std::vector<uint8_t> sentBytes;
+    if (in && inSize != 0) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(in);
+        sentBytes.assign(bytes, bytes + inSize);
     }
     uint32_t returned = 0;
     uint32_t error = 0;
@@ -565,10 +592,11 @@ bool SimVolumes::DeviceIoControl(FileHandle device, uint32_t code, const void* i
             break;
     }
     uint32_t command = 0;
-    if (in && inSize >= 8 && Get32(static_cast<const uint8_t*>(in)) == kDriverMagic) {
-        command = Get32(static_cast<const uint8_t*>(in) + 4);
+    if (sentBytes.size() >= 8 && Get32(sentBytes.data()) == kDriverMagic) {
+        command = Get32(sentBytes.data() + 4);
     }
-    log_.push_back(DeviceRequest{object->opened, code, command, ok, ok ? 0 : error});
+    log_.push_back(
+        DeviceRequest{object->opened, code, command, ok, ok ? 0 : error, sentBytes, outSize});
     if (!ok) {
         machine_.SetLastError(error);
         return false;

@@ -15,18 +15,21 @@ public:
     SimHotfixEnumerator(SimWmi& wmi, std::vector<HotfixId> snapshot)
         : wmi_(wmi), snapshot_(std::move(snapshot)) {}
 
-    bool Next(HotfixId* id) override {
-        if (!wmi_.NextRecord(next_, snapshot_, id)) {
-            return false;
+    WmiNext Next(uint32_t timeoutMs, HotfixId* id) override {
+        const WmiNext result = wmi_.NextRecord(next_, timeoutMs, snapshot_, id, &lastResult_);
+        if (result == WmiNext::Object) {
+            ++next_;
         }
-        ++next_;
-        return true;
+        return result;
     }
+
+    int32_t LastResult() const override { return lastResult_; }
 
 private:
     SimWmi& wmi_;
     std::vector<HotfixId> snapshot_;
     size_t next_ = 0;
+    int32_t lastResult_ = win::kSOk;
 };
 
 }  // namespace
@@ -60,9 +63,25 @@ void SimWmi::FailAt(WmiStage stage, int32_t hr) {
     failResult_ = hr;
 }
 
-void SimWmi::FailNextAfter(int count) {
+void SimWmi::FailNextAfter(int count, int32_t hr) {
     Guard guard(machine_.Lock());
     failAfter_ = count;
+    failNextResult_ = hr;
+}
+
+void SimWmi::StallAfter(int count) {
+    Guard guard(machine_.Lock());
+    stallAfter_ = count;
+}
+
+std::vector<uint32_t> SimWmi::NextTimeouts() {
+    Guard guard(machine_.Lock());
+    return timeouts_;
+}
+
+int SimWmi::EndlessWaits() {
+    Guard guard(machine_.Lock());
+    return endlessWaits_;
 }
 
 int SimWmi::QueryCount() {
@@ -98,17 +117,31 @@ int32_t SimWmi::QueryHotfixes(WmiStage* failedStage, std::unique_ptr<HotfixEnume
     return win::kSOk;
 }
 
-bool SimWmi::NextRecord(size_t index, const std::vector<HotfixId>& snapshot, HotfixId* id) {
+WmiNext SimWmi::NextRecord(size_t index, uint32_t timeoutMs, const std::vector<HotfixId>& snapshot,
+                           HotfixId* id, int32_t* hr) {
     Guard guard(machine_.Lock());
-    if (index >= snapshot.size()) {
-        return false;
-    }
+    timeouts_.push_back(timeoutMs);
     if (failAfter_ >= 0 && index >= static_cast<size_t>(failAfter_)) {
-        return false;
+        *hr = failNextResult_ != 0 ? failNextResult_ : win::kWbemEFailed;
+        return WmiNext::Failed;
     }
-    *id = snapshot[index];
+    if (stallAfter_ >= 0 && index >= static_cast<size_t>(stallAfter_)) {
+        if (timeoutMs == platform::kWmiInfinite) {
+            ++endlessWaits_;
+        }
+        *hr = win::kWbemSTimedOut;
+        return WmiNext::TimedOut;
+    }
+    if (index >= snapshot.size()) {
+        *hr = win::kWbemSFalse;
+        return WmiNext::End;
+    }
+    if (id != nullptr) {
+        *id = snapshot[index];
+    }
     ++handedOut_;
-    return true;
+    *hr = win::kSOk;
+    return WmiNext::Object;
 }
 
 }  // namespace sim

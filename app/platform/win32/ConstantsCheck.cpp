@@ -1,6 +1,7 @@
 // Compile-time check that every constant of platform/WinConst.h equals the SDK's. The
 // portable header comes first, before any SDK header, so that it cannot lean on them.
 #include "platform/WinConst.h"
+#include "platform/Wmi.h"
 
 #include <windows.h>
 
@@ -424,5 +425,23 @@ static_assert(Same(win::kLoadLibrarySearchUserDirs, LOAD_LIBRARY_SEARCH_USER_DIR
               "win::kLoadLibrarySearchUserDirs");
 static_assert(Same(win::kLoadLibrarySearchDefaultDirs, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS),
               "win::kLoadLibrarySearchDefaultDirs");
+
+// Environment checks.
+static_assert(Same(win::kErrorWriteProtect, static_cast<uint32_t>(ERROR_WRITE_PROTECT)),
+              "win::kErrorWriteProtect");
+static_assert(Same(win::kWbemSFalse, static_cast<int32_t>(WBEM_S_FALSE)), "win::kWbemSFalse");
+static_assert(Same(win::kWbemSTimedOut, static_cast<int32_t>(WBEM_S_TIMEDOUT)),
+              "win::kWbemSTimedOut");
+static_assert(Same(win::kRpcECallRejected, static_cast<int32_t>(RPC_E_CALL_REJECTED)),
+              "win::kRpcECallRejected");
+static_assert(Same(win::kRpcEDisconnected, static_cast<int32_t>(RPC_E_DISCONNECTED)),
+              "win::kRpcEDisconnected");
+static_assert(Same(win::kWbemFlagForwardOnly, static_cast<uint32_t>(WBEM_FLAG_FORWARD_ONLY)),
+              "win::kWbemFlagForwardOnly");
+static_assert(Same(win::kWbemFlagReturnImmediately,
+                   static_cast<uint32_t>(WBEM_FLAG_RETURN_IMMEDIATELY)),
+              "win::kWbemFlagReturnImmediately");
+static_assert(Same(platform::kWmiInfinite, static_cast<uint32_t>(WBEM_INFINITE)),
+              "platform::kWmiInfinite");
 
 }  // namespace

@@ -43,12 +43,22 @@ public:
     Win32HotfixEnumerator(const Win32HotfixEnumerator&) = delete;
     Win32HotfixEnumerator& operator=(const Win32HotfixEnumerator&) = delete;
 
-    bool Next(HotfixId* id) override {
+    WmiNext Next(uint32_t timeoutMs, HotfixId* id) override {
         IWbemClassObject* object = nullptr;
         ULONG returned = 0;
-        objects_->Next(WBEM_INFINITE, 1, &object, &returned);
+        // WBEM_INFINITE is -1: the bound is handed on as the signed count of milliseconds
+        // the method takes.
+        const HRESULT hr = objects_->Next(static_cast<long>(static_cast<int32_t>(timeoutMs)), 1,
+                                          &object, &returned);
+        lastResult_ = hr;
         if (returned == 0 || object == nullptr) {
-            return false;  // the end of the results, or a failure: nothing to read either way
+            if (object != nullptr) {
+                object->Release();
+            }
+            if (hr == WBEM_S_TIMEDOUT) {
+                return WmiNext::TimedOut;
+            }
+            return FAILED(hr) ? WmiNext::Failed : WmiNext::End;
         }
         HotfixId result;
         VARIANT value;
@@ -77,8 +87,10 @@ public:
         if (id != nullptr) {
             *id = std::move(result);
         }
-        return true;
+        return WmiNext::Object;
     }
+
+    int32_t LastResult() const override { return lastResult_; }
 
 private:
     // A value of another type, as text when the conversion succeeds.
@@ -98,6 +110,7 @@ private:
     IWbemLocator* locator_;
     IWbemServices* services_;
     IEnumWbemClassObject* objects_;
+    HRESULT lastResult_ = S_OK;
 };
 
 }  // namespace

@@ -150,6 +150,31 @@ public:
         return machine_.system().RestrictDllSearchPath(&taken) && taken == way;
     }
 
+    bool StartMutexHolder(const std::wstring& name) override {
+        machine_.processes().AddForeignMutex(name);
+        return true;
+    }
+
+    bool StartWindowOwner(const std::wstring& title, intptr_t reply) override {
+        otherWindow_ = machine_.processes().AddWindow(
+            title, L"CorvaneWardenStandIn",
+            [reply](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+                return message >= win::kWmUser ? reply : 0;
+            });
+        return static_cast<bool>(otherWindow_);
+    }
+
+    std::vector<Message> OtherWindowMessages() override {
+        std::vector<Message> out;
+        if (!otherWindow_)
+            return out;
+        for (const auto& m : machine_.processes().Messages(otherWindow_)) {
+            if (m.message >= win::kWmUser)
+                out.push_back(Message{m.message, m.wParam, m.lParam});
+        }
+        return out;
+    }
+
     bool PrepareDialogs() override {
         size_t size = 0;
         const unsigned char* res = EmbeddedSetupRes(&size);
@@ -216,6 +241,7 @@ private:
     std::wstring boxCaption_;
     size_t boxesBefore_ = 0;
     platform::WindowHandle window_;
+    platform::WindowHandle otherWindow_;
 };
 
 }  // namespace

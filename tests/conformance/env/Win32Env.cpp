@@ -263,10 +263,84 @@ private:
     bool answered_ = false;
 };
 
+// One of the product's stand-in programs (Corvane.exe, Warden.exe, built beside this program)
+// running as another process until the object goes: started with a ready file it writes
+// once set up and a stop file that ends it. The files live in the temporary folder.
+class StandInProcess {
+public:
+    ~StandInProcess() {
+        if (process_ != nullptr) {
+            WriteWholeFile(stopFile_, "stop", 4);
+            if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0)
+                TerminateProcess(process_, 1);
+            CloseHandle(process_);
+        }
+        for (const std::wstring* f : {&readyFile_, &stopFile_, &logFile_}) {
+            if (!f->empty())
+                DeleteFileW(f->c_str());
+        }
+    }
+
+    // Starts |program| with |arguments| (and "--log LogFile()" when |log|) and waits until
+    // it is ready.
+    bool Start(const wchar_t* program, const std::wstring& arguments, const wchar_t* tag,
+               bool log) {
+        wchar_t temp[MAX_PATH + 1] = {};
+        const DWORD n = GetTempPathW(MAX_PATH, temp);
+        if (n == 0 || n >= MAX_PATH)
+            return false;
+        const std::wstring base = std::wstring(temp) + L"cvconf-" + tag + L"-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(GetTickCount());
+        readyFile_ = base + L".ready";
+        stopFile_ = base + L".stop";
+        logFile_ = base + L".log";
+        const std::wstring path = FixturePath(program);
+        std::wstring commandLine = L"\"" + path + L"\" " + arguments + L" --ready-file \"" +
+                                   readyFile_ + L"\" --stop-file \"" + stopFile_ +
+                                   L"\" --lifetime 300";
+        if (log)
+            commandLine += L" --log \"" + logFile_ + L"\"";
+        std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+        line.push_back(L'\0');
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            std::printf("cannot start %ls (error %lu)\n", path.c_str(), GetLastError());
+            return false;
+        }
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        for (int attempt = 0; attempt < 600; ++attempt) {
+            if (FileExists(readyFile_))
+                return true;
+            if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) {
+                DWORD code = 0;
+                GetExitCodeProcess(process_, &code);
+                std::printf("%ls ended early with %lu\n", path.c_str(), code);
+                return false;
+            }
+        }
+        std::printf("%ls did not get ready\n", path.c_str());
+        return false;
+    }
+
+    const std::wstring& LogFile() const { return logFile_; }
+
+private:
+    HANDLE process_ = nullptr;
+    std::wstring readyFile_;
+    std::wstring stopFile_;
+    std::wstring logFile_;
+};
+
 class Win32Env : public Env {
 public:
     ~Win32Env() override {
         ReleaseHolders();
+        standIns_.clear();
         window_.reset();
         for (HANDLE h : mutexes_)
             CloseHandle(h);
@@ -413,6 +487,50 @@ public:
         return false;
     }
 
+    bool StartMutexHolder(const std::wstring& name) override {
+        std::unique_ptr<StandInProcess> holder(new StandInProcess());
+        if (!holder->Start(L"Corvane.exe", L"--mutex \"" + name + L"\"", L"mutex", false))
+            return false;
+        standIns_.push_back(std::move(holder));
+        return true;
+    }
+
+    bool StartWindowOwner(const std::wstring& title, intptr_t reply) override {
+        std::unique_ptr<StandInProcess> owner(new StandInProcess());
+        const bool started = owner->Start(
+            L"Warden.exe",
+            L"--title \"" + title + L"\" --reply " + std::to_wstring(static_cast<long long>(reply)),
+            L"window", true);
+        if (!started)
+            return false;
+        windowOwner_ = owner.get();
+        standIns_.push_back(std::move(owner));
+        return true;
+    }
+
+    std::vector<Message> OtherWindowMessages() override {
+        std::vector<Message> out;
+        std::string bytes;
+        if (windowOwner_ == nullptr || !ReadWholeFile(windowOwner_->LogFile(), &bytes))
+            return out;
+        size_t start = 0;
+        while (start < bytes.size()) {
+            size_t end = bytes.find('\n', start);
+            if (end == std::string::npos)
+                end = bytes.size();
+            unsigned long long message = 0, wParam = 0;
+            long long lParam = 0;
+            if (std::sscanf(bytes.substr(start, end - start).c_str(), "%llu %llu %lld", &message,
+                            &wParam, &lParam) == 3) {
+                out.push_back(Message{static_cast<uint32_t>(message),
+                                      static_cast<uintptr_t>(wParam),
+                                      static_cast<intptr_t>(lParam)});
+            }
+            start = end + 1;
+        }
+        return out;
+    }
+
     bool PrepareDialogs() override {
         // The rich edit class comes from the system's riched20.dll, loaded from the system
         // folder as the program loads it; it stays loaded for the rest of the run.
@@ -500,6 +618,9 @@ private:
         HANDLE process;
     };
     std::vector<Holder> holders_;
+
+    std::vector<std::unique_ptr<StandInProcess>> standIns_;
+    StandInProcess* windowOwner_ = nullptr;
     std::unique_ptr<BoxAnswerer> answerer_;
     std::unique_ptr<RecordingWindow> window_;
     std::vector<HANDLE> mutexes_;

@@ -356,4 +356,16 @@ constexpr uint32_t kLoadLibrarySearchApplicationDir = 0x00000200;
 constexpr uint32_t kLoadLibrarySearchUserDirs = 0x00000400;
 constexpr uint32_t kLoadLibrarySearchDefaultDirs = 0x00001000;
 
+// --- Environment checks (prerequisites, hotfix inventory, driver control channel) ---
+// Exit codes of refusals that no installer result describes.
+constexpr uint32_t kErrorWriteProtect = 19;
+// IEnumWbemClassObject::Next: fewer objects than asked for (the end of the results), and
+// the wait ran out first. WBEM_INFINITE is platform::kWmiInfinite.
+constexpr int32_t kWbemSFalse = 1;
+constexpr int32_t kWbemSTimedOut = 0x40004;
+constexpr int32_t kRpcECallRejected = static_cast<int32_t>(0x80010001);
+constexpr int32_t kRpcEDisconnected = static_cast<int32_t>(0x80010108);
+constexpr uint32_t kWbemFlagForwardOnly = 0x20;
+constexpr uint32_t kWbemFlagReturnImmediately = 0x10;
+
 }  // namespace win

@@ -31,12 +31,27 @@ struct HotfixId {
     std::wstring text;
 };
 
+// What one wait for the next result object gave.
+enum class WmiNext {
+    Object,    // an object came back; the HotfixId describes its HotFixID
+    End,       // no further object: the results are over (WBEM_S_FALSE)
+    TimedOut,  // no object within the time allowed (WBEM_S_TIMEDOUT): a stuck service
+    Failed,    // IEnumWbemClassObject::Next failed (a WBEM_E_* or RPC error)
+};
+
+// IEnumWbemClassObject::Next's wait without a time limit (WBEM_INFINITE).
+constexpr uint32_t kWmiInfinite = 0xFFFFFFFF;
+
 class HotfixEnumerator {
 public:
     virtual ~HotfixEnumerator() = default;
-    // IEnumWbemClassObject::Next(WBEM_INFINITE, 1, ...) and HotFixID of the object; false
-    // when no object came back (end of the results or failure).
-    virtual bool Next(HotfixId* id) = 0;
+    // IEnumWbemClassObject::Next(timeoutMs, 1, ...), waiting at most |timeoutMs|
+    // milliseconds for the next object (kWmiInfinite: without a limit), then HotFixID of
+    // the object. |id| is set only for WmiNext::Object.
+    virtual WmiNext Next(uint32_t timeoutMs, HotfixId* id) = 0;
+    // The HRESULT of the last Next (S_OK for an object, WBEM_S_FALSE at the end,
+    // WBEM_S_TIMEDOUT after a wait that ran out, the failure otherwise).
+    virtual int32_t LastResult() const = 0;
 };
 
 class Wmi {

@@ -36,6 +36,7 @@ using platform::ThreadProc;
 using platform::VolumeFindHandle;
 using platform::WindowHandle;
 using platform::WindowRelation;
+using platform::WmiNext;
 using platform::WmiStage;
 using platform::Wow64Probe;
 

@@ -1,6 +1,17 @@
 // Simulated volumes of sim::Machine: drive letters with their type, file system, volume
 // name, geometry and free space; device I/O control on volume, overlay and control devices;
 // and the protection driver stand-in with its request log and failure injection.
+//
+// The driver stand-in behaves as the product's driver cvflt does for the setup program:
+// while loaded it offers \\.\VfControl and sits in every volume's device stack; it answers
+// command 0 under the fixed code 0x800030A0 with its install GUID text, commands 201 and 202
+// on the control device and 1000 and 1003 on a volume under the variable code derived from
+// that same GUID text (0x800025E4 + 4 x the sum of its code units 20 to 23), each with the
+// 136-byte record ("cvfl", command, data) in and out. Anything else - another code, a record
+// of another size or magic, a command on the wrong device - fails with
+// ERROR_INVALID_FUNCTION or ERROR_INVALID_PARAMETER. Unloaded, the control device cannot be
+// opened (ERROR_FILE_NOT_FOUND) and volumes refuse the driver's codes
+// (ERROR_INVALID_FUNCTION), as Windows answers without the driver.
 #pragma once
 
 #include <map>
@@ -59,6 +70,9 @@ struct DeviceRequest {
     uint32_t command = 0;  // bytes 4-7 of a driver record (0 when there is none)
     bool succeeded = false;
     uint32_t error = 0;  // the last-error value of a failed request
+    // The input buffer as it was sent (all |inSize| bytes) and the output buffer's size.
+    std::vector<uint8_t> request;
+    uint32_t outSize = 0;
 };
 
 class SimVolumes : public platform::Volumes {
@@ -120,6 +134,14 @@ public:
     void SetVolumeStateExtra(wchar_t letter, uint32_t extra1, uint32_t extra2);
     // The next |count| requests carrying |command| fail with |error|.
     void FailCommand(uint32_t command, uint32_t error, int count = 1);
+    // A driver that answers |command| (under the right code, as usual) with exactly |reply|:
+    // its bytes are copied over the start of the caller's buffer (as far as it reaches) and
+    // reported as the bytes returned; the rest of the buffer keeps what the request held,
+    // as with a buffered request whose driver returns fewer bytes. For garbage, truncated or
+    // unterminated replies; an empty |reply| answers with no bytes at all.
+    // ClearDriverReplies() restores the normal answers.
+    void SetDriverReply(uint32_t command, const std::vector<uint8_t>& reply);
+    void ClearDriverReplies();
     const std::vector<DeviceRequest>& RequestLog() const { return log_; }
     void ClearRequestLog() { log_.clear(); }
     // The full 136-byte records of accepted command-1003 requests, with the letter of the
@@ -163,6 +185,7 @@ private:
     std::wstring driverGuid_;
     bool ioctlMissing_ = false;
     std::vector<Failure> failures_;
+    std::map<uint32_t, std::vector<uint8_t>> replies_;
     std::vector<DeviceRequest> log_;
     std::vector<HeaderRequest> headerRequests_;
     struct Block {

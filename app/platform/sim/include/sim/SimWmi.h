@@ -1,5 +1,6 @@
 // Simulated WMI of sim::Machine: the hotfix inventory that the Win32_QuickFixEngineering
-// query returns.
+// query returns, with failure injection at every stage of the query and of the walk
+// through its results (a failing or a stuck service).
 #pragma once
 
 #include <vector>
@@ -23,21 +24,32 @@ public:
     void ClearHotfixes();
     // The query fails at |stage| with |hr|; WmiStage::None makes it succeed again.
     void FailAt(WmiStage stage, int32_t hr);
-    // The enumeration ends (Next returns false) after |count| objects, as when
-    // IEnumWbemClassObject::Next fails part-way; a negative count removes the limit.
-    void FailNextAfter(int count);
+    // After |count| objects of a query, IEnumWbemClassObject::Next fails with |hr| (the
+    // service went away part-way); a negative count removes the failure.
+    void FailNextAfter(int count, int32_t hr = win::kRpcEDisconnected);
+    // After |count| objects of a query the service stops answering: every further Next
+    // waits out its time limit and reports WBEM_S_TIMEDOUT. The sim does not really wait;
+    // a Next without a time limit would never return on Windows, and is counted in
+    // EndlessWaits() (and answered as timed out, so that the test can end). A negative
+    // count removes the stall.
+    void StallAfter(int count);
 
     // --- Inspection ---
     int QueryCount();        // QueryHotfixes calls, failed ones included
     int ObjectsHandedOut();  // records returned by Next, over all queries
+    // The time limit of every Next, over all queries, in order.
+    std::vector<uint32_t> NextTimeouts();
+    // Waits without a time limit on a stalled service: each one hangs on Windows.
+    int EndlessWaits();
     std::vector<HotfixId> Hotfixes();
 
     // --- The port ---
     int32_t QueryHotfixes(WmiStage* failedStage,
                           std::unique_ptr<HotfixEnumerator>* results) override;
 
-    // Called by the enumerators.
-    bool NextRecord(size_t index, const std::vector<HotfixId>& snapshot, HotfixId* id);
+    // Called by the enumerators: the record at |index| of a query's results.
+    WmiNext NextRecord(size_t index, uint32_t timeoutMs, const std::vector<HotfixId>& snapshot,
+                       HotfixId* id, int32_t* hr);
 
 private:
     Machine& machine_;
@@ -45,8 +57,12 @@ private:
     WmiStage failStage_ = WmiStage::None;
     int32_t failResult_ = 0;
     int failAfter_ = -1;
+    int32_t failNextResult_ = 0;
+    int stallAfter_ = -1;
     int queries_ = 0;
     int handedOut_ = 0;
+    int endlessWaits_ = 0;
+    std::vector<uint32_t> timeouts_;
 };
 
 }  // namespace sim

@@ -41,6 +41,7 @@ using platform::ThreadProc;
 using platform::VolumeFindHandle;
 using platform::WindowHandle;
 using platform::WindowRelation;
+using platform::WmiNext;
 using platform::WmiStage;
 using platform::Wow64Probe;
 
