@@ -9,6 +9,8 @@
 //                     [--no-screens] [--walk full|welcome|none|watch|restart-later]
 //                     [--expect-exit CODE] [--expect-box ID:ANSWER]... [--expect-no-box]
 //                     [--expect-line-before-welcome FILE LINE]
+//                     [--user-name TEXT] [--organization TEXT] [--start-menu-folder TEXT]
+//                     [--desktop-icon 0|1] [--quick-launch 0|1]
 //                     [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]
 //
 // Before the first page the prerequisite checks may show message boxes (owned by no
@@ -23,12 +25,16 @@
 //
 // The walk "full" goes Welcome, License, Back to Welcome, License (accepted), User
 // Information (Cancel, then stay), Start Menu Folder, Additional Tasks, Ready, Installing,
-// Finish ("restart later") and expects 3010. The walk "welcome" shows the Welcome page,
-// cancels and confirms, and expects 1602. The walk "none" (for "-- -silent") only watches
-// that no page appears and expects 3010. The walk "watch" leaves the wizard to the user and
-// only reports the exit code when Setup.exe ends. The walk "restart-later" goes straight
-// to the Finish page, tries Escape and the caption's close box on the Installing page (when
-// it is seen in time) and on the Finish page after choosing "restart later", expects both
+// Finish ("restart later") and expects 3010. On the way it types the user name and the
+// organization (--user-name, --organization; "Wizard Driver" and "E2E Lab" unless given),
+// replaces the proposed start-menu folder when --start-menu-folder is given, and sets the
+// desktop and Quick Launch boxes when --desktop-icon or --quick-launch is given (left as
+// proposed otherwise), so that the installation's result shows the choices. The walk "welcome"
+// shows the Welcome page, cancels and confirms, and expects 1602. The walk "none" (for "--
+// -silent") only watches that no page appears and expects 3010. The walk "watch" leaves the wizard
+// to the user and only reports the exit code when Setup.exe ends. The walk "restart-later" goes
+// straight to the Finish page, tries Escape and the caption's close box on the Installing page
+// (when it is seen in time) and on the Finish page after choosing "restart later", expects both
 // pages to stay, then clicks Finish and expects 3010: a page ended by either would have
 // the computer restarted against the user's choice (1641).
 //
@@ -119,6 +125,12 @@ struct Options {
     bool screens = true;
     long expectExit = -1;  // -1: the walk's own expectation
     DWORD timeoutMs = 60000;
+    // The choices the walk "full" makes on the pages (-1: leave the box as proposed).
+    std::wstring userName = kUserName;
+    std::wstring organization = kOrganization;
+    std::wstring startMenuFolder;
+    int desktopIcon = -1;
+    int quickLaunch = -1;
 };
 
 int failures = 0;
@@ -443,6 +455,21 @@ std::wstring MessageBoxText(HWND box) {
     return text;
 }
 
+// Whether |box|, a dialog window of the process that is not a page, is a message box: one
+// that shows a text within two seconds. A page that is being built or taken down can
+// briefly look like a window without a Next button, and goes away or becomes a page.
+bool IsSettledMessageBox(const Process& process, HWND box) {
+    bool text = false;
+    WaitUntil(process, 2000, [&] {
+        if (!IsWindow(box) || !IsWindowVisible(box) || IsPageWindow(box)) {
+            return true;
+        }
+        text = !MessageBoxText(box).empty();
+        return text;
+    });
+    return text && IsWindow(box) && IsWindowVisible(box) && !IsPageWindow(box);
+}
+
 // The question of the prerequisite checks about missing Windows updates.
 bool IsUpdateQuestion(const Options& options, HWND box) {
     const std::wstring text = MessageBoxText(box);
@@ -587,6 +614,9 @@ public:
             if (box == nullptr) {
                 break;
             }
+            if (!IsSettledMessageBox(m_process, box)) {
+                continue;
+            }
             if (m_page == nullptr) {
                 BoxBeforeAnyPage(box);
                 continue;
@@ -682,7 +712,9 @@ public:
     // A box before the first page that --expect-box did not name: the update question is
     // answered Yes when no boxes were named; anything else is a failure.
     void BoxBeforeAnyPage(HWND box) {
-        WaitUntil(m_process, 2000, [&] { return !MessageBoxText(box).empty(); });
+        if (!IsSettledMessageBox(m_process, box)) {
+            return;
+        }
         if (!m_options.strictBoxes && IsUpdateQuestion(m_options, box)) {
             Line("note the update question of Windows Vista / 7 is answered Yes");
             AnswerCheckBox(m_options, m_process, box, {IDYES, IDNO}, IDYES, "update-question");
@@ -796,9 +828,10 @@ void WalkFull(const Options& options, const Process& process) {
           "Cancel answered with Cancel stays on the page");
     Check(WaitUntil(process, options.timeoutMs, [&] { return IsWindowEnabled(page) != 0; }),
           "the page is enabled again");
-    Check(SetItemText(page, IDC_USERNAME, kUserName), "user name typed");
-    Check(SetItemText(page, IDC_ORGANIZATION, kOrganization), "organization typed");
-    Check(ItemText(page, IDC_USERNAME) == kUserName, "the user name reads back");
+    Check(SetItemText(page, IDC_USERNAME, options.userName), "user name typed");
+    Check(SetItemText(page, IDC_ORGANIZATION, options.organization), "organization typed");
+    Check(ItemText(page, IDC_USERNAME) == options.userName, "the user name reads back");
+    Check(ItemText(page, IDC_ORGANIZATION) == options.organization, "the organization reads back");
     Screenshot(options, page, "userinfo-filled");
     if (!walker.Click(IDC_NEXT, "Next")) {
         return;
@@ -808,9 +841,15 @@ void WalkFull(const Options& options, const Process& process) {
     if (page == nullptr) {
         return;
     }
-    const std::wstring folder = ItemText(page, IDC_FOLDER);
+    std::wstring folder = ItemText(page, IDC_FOLDER);
     Line("     start menu folder \"%s\"", U8(folder).c_str());
     Check(!folder.empty(), "a start menu folder is proposed");
+    if (!options.startMenuFolder.empty()) {
+        folder = options.startMenuFolder;
+        Check(SetItemText(page, IDC_FOLDER, folder) && ItemText(page, IDC_FOLDER) == folder,
+              "start menu folder \"" + U8(folder) + "\" typed");
+        Screenshot(options, page, "startmenu-typed");
+    }
     if (!walker.Click(IDC_NEXT, "Next")) {
         return;
     }
@@ -821,6 +860,28 @@ void WalkFull(const Options& options, const Process& process) {
     }
     Line("     desktop icon %d, quick launch %d", ItemCheck(page, IDC_DESKTOPICON),
          ItemCheck(page, IDC_QUICKLAUNCH));
+    const struct {
+        int id;
+        int wanted;
+        const char* name;
+    } boxes[] = {{IDC_DESKTOPICON, options.desktopIcon, "desktop icon"},
+                 {IDC_QUICKLAUNCH, options.quickLaunch, "quick launch icon"}};
+    bool changed = false;
+    for (const auto& box : boxes) {
+        if (box.wanted < 0 || ItemCheck(page, box.id) == box.wanted) {
+            continue;
+        }
+        changed = true;
+        if (!walker.Click(box.id, box.name)) {
+            return;
+        }
+        Check(WaitUntil(process, options.timeoutMs,
+                        [&] { return ItemCheck(page, box.id) == box.wanted; }),
+              std::string(box.name) + (box.wanted ? " ticked" : " cleared"));
+    }
+    if (changed) {
+        Screenshot(options, page, "tasks-chosen");
+    }
     if (!walker.Click(IDC_NEXT, "Next")) {
         return;
     }
@@ -831,7 +892,10 @@ void WalkFull(const Options& options, const Process& process) {
     }
     const std::wstring summary = ItemText(page, IDC_SUMMARY);
     Line("     summary \"%s\"", OneLine(summary).c_str());
-    Check(summary.find(kUserName) != std::wstring::npos, "the summary shows the user name typed");
+    Check(summary.find(options.userName) != std::wstring::npos,
+          "the summary shows the user name typed");
+    Check(summary.find(options.organization) != std::wstring::npos,
+          "the summary shows the organization typed");
     Check(folder.empty() || summary.find(folder) != std::wstring::npos,
           "the summary shows the start menu folder");
     if (!walker.Click(IDC_NEXT, "Install")) {
@@ -1008,6 +1072,8 @@ void Usage() {
     Line("       [--no-screens] [--walk full|welcome|none|watch|restart-later]");
     Line("       [--expect-exit CODE] [--expect-box ID:ok|yes|no]... [--expect-no-box]");
     Line("       [--expect-line-before-welcome FILE LINE]");
+    Line("       [--user-name TEXT] [--organization TEXT] [--start-menu-folder TEXT]");
+    Line("       [--desktop-icon 0|1] [--quick-launch 0|1]");
     Line("       [--timeout SECONDS] [-- ARGUMENTS FOR SETUP]");
 }
 
@@ -1075,6 +1141,24 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
             if (!value(&options->welcomeFile) || !value(&options->welcomeLine)) {
                 return false;
             }
+        } else if (arg == L"--user-name") {
+            if (!value(&options->userName)) {
+                return false;
+            }
+        } else if (arg == L"--organization") {
+            if (!value(&options->organization)) {
+                return false;
+            }
+        } else if (arg == L"--start-menu-folder") {
+            if (!value(&options->startMenuFolder)) {
+                return false;
+            }
+        } else if (arg == L"--desktop-icon" || arg == L"--quick-launch") {
+            if (!value(&number) || (number != L"0" && number != L"1")) {
+                return false;
+            }
+            (arg == L"--desktop-icon" ? options->desktopIcon : options->quickLaunch) =
+                number == L"1" ? 1 : 0;
         } else if (arg == L"--timeout") {
             if (!value(&number)) {
                 return false;

@@ -1,10 +1,13 @@
 # shellcheck shell=bash
-# Shared by tests/e2e/wine-e2e and scripts/demo (sourced, not run): the product folder
+# Shared by tests/e2e/scenarios.py and scripts/demo (sourced, not run): the product folder
 # beside Setup.exe, the Wine prefix, and running Windows programs under Wine on a display.
 
 e2e_wine=/usr/lib/wine/wine64
 e2e_wineserver=/usr/lib/wine/wineserver
 [ -x "$e2e_wineserver" ] || e2e_wineserver=$(command -v wineserver || echo wineserver)
+# No Mono or Gecko prompts; no menu entries or desktop files made in the Unix user's home
+# for the links that an installation creates.
+e2e_dll_overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # The Windows path of a Unix path (Wine maps Z: to the root).
 e2e_winpath() {
@@ -13,16 +16,37 @@ e2e_winpath() {
     printf 'Z:%s' "${path//\//\\}"
 }
 
-# e2e_make_product FOLDER SETUP_EXE: Setup.exe and stand-ins of the product's files.
+# e2e_make_product FOLDER SETUP_EXE: lays out a product folder as setup expects it beside
+# itself, FOLDER made anew:
+#   Setup.exe     a copy of SETUP_EXE
+#   Corvane.exe   the main interface's stand-in (holds the product's mutex while it runs)
+#   Warden.exe    the Warden's stand-in (its window logs the messages it gets)
+#   Keeper.exe    the service program's stand-in (logs every start with its command line)
+#   MenuExt.dll   the shell extension's stand-in (its DllRegisterServer logs its call)
+#   cvflt.sys     the driver's stand-in (a kernel-mode image that declines to start)
+#   Persist.exe, Console.exe, Remove.exe, Guide.chm, Console.txt: small text files
+#   lang.ini      a language list; terms.rtf: a short licence agreement (RTF)
+# The five programs are the ones built beside SETUP_EXE (tests/fixtures/product, in both
+# Windows presets); one that is missing there is replaced by a small text file, with a
+# warning, so that a folder for copying only can be laid out from a partial build.
 e2e_make_product() {
-    local dir=$1 setup=$2 f
+    local dir=$1 setup=$2 f bin
+    bin=$(dirname "$setup")
     rm -rf "$dir"
     mkdir -p "$dir"
     cp "$setup" "$dir/Setup.exe"
-    for f in Corvane.exe Warden.exe Persist.exe Console.exe Keeper.exe MenuExt.dll Remove.exe; do
+    for f in Corvane.exe Warden.exe Keeper.exe MenuExt.dll cvflt.sys; do
+        if [ -f "$bin/$f" ]; then
+            cp "$bin/$f" "$dir/$f"
+        else
+            echo "e2e_make_product: no $f in $bin (build the product_standins target):" \
+                "a text file stands in for it" >&2
+            printf 'MZ stand-in for %s\n' "$f" >"$dir/$f"
+        fi
+    done
+    for f in Persist.exe Console.exe Remove.exe; do
         printf 'MZ stand-in for %s\n' "$f" >"$dir/$f"
     done
-    printf 'Stand-in of the protection driver cvflt.sys\n' >"$dir/cvflt.sys"
     printf 'Stand-in of the user guide\n' >"$dir/Guide.chm"
     printf 'Corvane console\r\n' >"$dir/Console.txt"
     printf '[Language]\r\nDefault=1033\r\n[1033]\r\nName=English\r\n[2052]\r\nName=Chinese\r\n' \
@@ -48,7 +72,7 @@ RTF
 # fonts folder (Wine draws the caption buttons with it).
 e2e_prepare_prefix() {
     export WINEPREFIX=$1
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDLLOVERRIDES=$e2e_dll_overrides
     export WINEDEBUG=${WINEDEBUG:--all}
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -124,10 +148,14 @@ e2e_configure_prefix() {
 
 # e2e_on_display COMMAND...: runs a command on the display, under Xvfb (24-bit colour, so
 # that screenshots keep their colours) when there is none, and waits for the prefix's Wine
-# processes to end so that none is left talking to the X server.
+# processes to end so that none is left talking to the X server. With E2E_OWN_DISPLAY=1
+# the caller has started a display for its run (DISPLAY) and ends the Wine session itself:
+# the command just runs there.
 e2e_on_display() {
     local status=0
-    if [ -n "${DISPLAY:-}" ] && [ -z "${E2E_FORCE_XVFB:-}" ]; then
+    if [ "${E2E_OWN_DISPLAY:-}" = 1 ]; then
+        "$@" || status=$?
+    elif [ -n "${DISPLAY:-}" ] && [ -z "${E2E_FORCE_XVFB:-}" ]; then
         "$@" || status=$?
         "$e2e_wineserver" -w || true
     else
@@ -138,18 +166,19 @@ e2e_on_display() {
     return $status
 }
 
-# ---- What an installation leaves in the prefix, read from outside the program ----
+# ---- The Windows a run starts from ----
 #
-# The registry is read from the prefix's registry files (system.reg for HKEY_LOCAL_MACHINE,
-# user.reg for HKEY_CURRENT_USER), which Wine writes once its processes have ended (every
-# run above waits for that). Keys are given as under the hive, e.g.
-# 'SYSTEM\CurrentControlSet\Services\cvflt', and matched ignoring case.
+# What an installation left is read from outside the program by tests/e2e/machine.py (the
+# registry files, prefs.dat, the marker) and tests/e2e/report.py (scripts/demo's report).
 
 e2e_class_disks='SYSTEM\CurrentControlSet\Control\Class\{4D36E967-E325-11CE-BFC1-08002BE10318}'
 e2e_class_volumes='SYSTEM\CurrentControlSet\Control\Class\{71A27CDD-812A-11D0-BEC7-08002BE2092F}'
 e2e_service_key='SYSTEM\CurrentControlSet\Services\cvflt'
 e2e_product_key='SOFTWARE\Corvane'
 e2e_run_key='SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+# The registered owner and organisation of the Windows that e2e_windows_state makes.
+e2e_registered_owner="Windows User"
+e2e_registered_organization="Example Organisation"
 e2e_uninstall_key='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5B0E3C2A-7D41-4F8E-9A36-C1D2E4F60718}'
 
 # e2e_user_folder: the Unix path of the Wine user's profile folder in the prefix.
@@ -157,103 +186,11 @@ e2e_user_folder() {
     printf '%s/drive_c/users/%s' "$WINEPREFIX" "$(id -un)"
 }
 
-# e2e_reg_values HKLM|HKCU KEY: one line per value of KEY, in the file's order:
-#   name: REG_SZ "text" | REG_EXPAND_SZ "text" | REG_DWORD 0x0000000a |
-#   REG_MULTI_SZ ["a", "b"] | hex(N) bytes for anything else (a string stored without its
-#   terminator, for instance, shows as hex(1))
-# The default value is named @. Nothing is printed for a missing key.
-e2e_reg_values() {
-    local file=system.reg
-    [ "$1" = HKCU ] && file=user.reg
-    awk -v want="$2" '
-        function unquote(s,   out, i, c) {
-            out = ""
-            for (i = 1; i <= length(s); i++) {
-                c = substr(s, i, 1)
-                if (c == "\\") { i++; c = substr(s, i, 1) }
-                out = out c
-            }
-            return out
-        }
-        function hexval(h) { return index("0123456789abcdef", tolower(substr(h, 1, 1))) * 16 - 16 + index("0123456789abcdef", tolower(substr(h, 2, 1))) - 1 }
-        function multi(bytes,   n, b, i, code, item, items, count) {
-            n = split(bytes, b, ",")
-            items = ""; item = ""; count = 0
-            for (i = 1; i + 1 <= n; i += 2) {
-                code = hexval(b[i]) + 256 * hexval(b[i + 1])
-                if (code == 0) {
-                    if (item == "" ) break
-                    items = items (count++ ? ", " : "") "\"" item "\""
-                    item = ""
-                } else if (code >= 32 && code < 127) {
-                    item = item sprintf("%c", code)
-                } else {
-                    item = item sprintf("\\u%04x", code)
-                }
-            }
-            if (item != "") items = items (count++ ? ", " : "") "\"" item "\""
-            return "[" items "]"
-        }
-        # Newer Wine writes lists as str(7):"a\0b\0" (the last null implied).
-        function strlist(s,   n, parts, i, items, count) {
-            gsub(/\\0/, "\001", s)
-            n = split(unquote(s), parts, "\001")
-            items = ""; count = 0
-            for (i = 1; i <= n; i++) {
-                if (parts[i] == "") { if (i < n) break; else continue }
-                items = items (count++ ? ", " : "") "\"" parts[i] "\""
-            }
-            return "[" items "]"
-        }
-        function show(line,   name, rest, m) {
-            if (substr(line, 1, 1) == "@") { name = "@"; rest = substr(line, 3) }
-            else {
-                if (!match(line, /^"([^"\\]|\\.)*"=/)) return
-                name = unquote(substr(line, 2, RLENGTH - 3))
-                rest = substr(line, RLENGTH + 1)
-            }
-            if (substr(rest, 1, 1) == "\"") print name ": REG_SZ \"" unquote(substr(rest, 2, length(rest) - 2)) "\""
-            else if (rest ~ /^str\(2\):"/) print name ": REG_EXPAND_SZ \"" unquote(substr(rest, 9, length(rest) - 9)) "\""
-            else if (rest ~ /^dword:/) print name ": REG_DWORD 0x" substr(rest, 7)
-            else if (rest ~ /^hex\(7\):/) print name ": REG_MULTI_SZ " multi(substr(rest, 8))
-            else if (rest ~ /^str\(7\):"/) print name ": REG_MULTI_SZ " strlist(substr(rest, 9, length(rest) - 9))
-            else print name ": " rest
-        }
-        BEGIN { target = tolower(want) }
-        {
-            sub(/\r$/, "")
-            if (pending != "") { sub(/^ +/, ""); $0 = pending $0; pending = "" }
-            if ($0 ~ /\\$/ && !/^\[/) { pending = substr($0, 1, length($0) - 1); next }
-        }
-        /^\[/ {
-            key = $0
-            sub(/^\[/, "", key)
-            sub(/\][^]]*$/, "", key)
-            gsub(/\\\\/, "\\", key)
-            inkey = (tolower(key) == target)
-            next
-        }
-        inkey && (/^"/ || /^@/) { show($0) }
-    ' "$WINEPREFIX/$file"
-}
-
-# e2e_reg_value HKLM|HKCU KEY NAME: the value's line of e2e_reg_values without its name.
-e2e_reg_value() {
-    e2e_reg_values "$1" "$2" | awk -v name="$3" '
-        index($0, name ": ") == 1 { print substr($0, length(name) + 3); found = 1 }
-        END { exit !found }'
-}
-
-# e2e_link_target LINK: the target path a shell link names (the first Windows path among
-# its ANSI and UTF-16 strings).
-e2e_link_target() {
-    { strings -a "$1"; strings -a -el "$1"; } | grep -m1 -E '^[A-Za-z]:\\' || true
-}
-
 # e2e_windows_state: the prefix made to look like a Windows without the product: no
-# installation from an earlier run, the disk drives' upper filter PartMgr, the volume class
-# with its upper filter volsnap, a Quick Launch folder, the user's own desktop kept inside
-# the prefix (Wine links it to the Unix home) with an earlier Corvane.lnk on it.
+# installation from an earlier run, a registered owner and organisation (Wine has none),
+# the disk drives' upper filter PartMgr, the volume class with its upper filter volsnap, a
+# Quick Launch folder, the user's own desktop kept inside the prefix (Wine links it to the
+# Unix home) with an earlier Corvane.lnk on it.
 e2e_windows_state() {
     local reg=$WINEPREFIX/e2e-windows-state.reg user
     user=$(e2e_user_folder)
@@ -273,6 +210,9 @@ e2e_windows_state() {
         printf '[-HKEY_LOCAL_MACHINE\\%s]\n\n' "$e2e_service_key" "$e2e_product_key" \
             "$e2e_uninstall_key"
         printf '[HKEY_LOCAL_MACHINE\\%s]\n"Corvane Warden"=-\n\n' "$e2e_run_key"
+        printf '[HKEY_LOCAL_MACHINE\\%s]\n"RegisteredOwner"="%s"\n"RegisteredOrganization"="%s"\n\n' \
+            'SOFTWARE\Microsoft\Windows NT\CurrentVersion' "$e2e_registered_owner" \
+            "$e2e_registered_organization"
         printf '[HKEY_LOCAL_MACHINE\\%s]\n' "$e2e_class_disks"
         # PartMgr
         printf '"UpperFilters"=hex(7):50,00,61,00,72,00,74,00,4d,00,67,00,72,00,00,00,00,00\n\n'
@@ -288,140 +228,13 @@ e2e_windows_state() {
     E2E_FORCE_XVFB=1 e2e_on_display "$e2e_wine" regedit /S "$(e2e_winpath "$reg")" || true
 }
 
-# e2e_check_installation PRODUCT_DIR: checks what a default installation from PRODUCT_DIR
-# left in the prefix (after e2e_windows_state): the product's files, the driver, its service
-# key and both filter lists, the product key and the Run entry, the uninstall entry and the
-# links. Prints one "ok" or "FAIL" line each; returns the number of failures.
-e2e_check_installation() {
-    local product=$1 failures=0 install drive_c user f got
-    drive_c=$WINEPREFIX/drive_c
-    install=$drive_c/Program\ Files/Corvane
-    user=$(e2e_user_folder)
-    e2e_expect() {  # WHAT GOT EXPECTED
-        if [ "$2" = "$3" ]; then
-            echo "ok   $1: $2"
-        else
-            echo "FAIL $1: got '$2', expected '$3'"
-            failures=$((failures + 1))
-        fi
-    }
-    e2e_expect_value() {  # KEY NAME EXPECTED
-        e2e_expect "$(basename "${1//\\//}") $2" "$(e2e_reg_value HKLM "$1" "$2" || echo '(missing)')" "$3"
-    }
-
-    for f in Corvane.exe Warden.exe:CorvaneWarden.exe Persist.exe Console.exe Keeper.exe \
-        MenuExt.dll lang.ini Console.txt Guide.chm terms.rtf Remove.exe; do
-        if cmp -s "$product/${f%%:*}" "$install/${f##*:}"; then got=same; else got=different; fi
-        e2e_expect "installed ${f##*:}" "$got" same
-    done
-    if cmp -s "$product/cvflt.sys" "$drive_c/windows/system32/drivers/cvflt.sys"; then
-        got=same
-    else
-        got=different
-    fi
-    e2e_expect "driver in system32\\drivers" "$got" same
-
-    e2e_expect_value "$e2e_service_key" ImagePath 'REG_SZ "SYSTEM32\drivers\cvflt.sys"'
-    e2e_expect_value "$e2e_service_key" Group 'REG_SZ "System Bus Extender"'
-    # Control is rewritten by the protection settings later in the installation.
-    got=$(e2e_reg_value HKLM "$e2e_service_key" Control || echo '(missing)')
-    e2e_expect "cvflt Control" "${got%% *}" REG_DWORD
-    e2e_expect_value "$e2e_service_key" ErrorControl 'REG_DWORD 0x00000001'
-    e2e_expect_value "$e2e_service_key" Start 'REG_DWORD 0x00000000'
-    e2e_expect_value "$e2e_service_key" Type 'REG_DWORD 0x00000001'
-    e2e_expect_value "$e2e_class_disks" UpperFilters 'REG_MULTI_SZ ["PartMgr", "cvflt"]'
-    e2e_expect_value "$e2e_class_volumes" UpperFilters 'REG_MULTI_SZ ["volsnap"]'
-    e2e_expect_value "$e2e_class_volumes" LowerFilters 'REG_MULTI_SZ ["cvflt"]'
-
-    e2e_expect_value "$e2e_product_key" Path 'REG_SZ "C:\Program Files\Corvane"'
-    e2e_expect_value "$e2e_run_key" "Corvane Warden" \
-        'REG_SZ ""C:\Program Files\Corvane\CorvaneWarden.exe" /Auto"'
-
-    e2e_expect_value "$e2e_uninstall_key" DisplayName 'REG_SZ "Corvane"'
-    e2e_expect_value "$e2e_uninstall_key" DisplayVersion 'REG_SZ "1.4.0.672"'
-    e2e_expect_value "$e2e_uninstall_key" Publisher 'REG_SZ "Corvane Software"'
-    got=$(e2e_reg_value HKLM "$e2e_uninstall_key" RegisteredOwner || echo '(missing)')
-    e2e_expect "uninstall RegisteredOwner" "${got%% *}" REG_SZ
-    e2e_expect_value "$e2e_uninstall_key" URLInfoAbout 'REG_SZ "https://www.example.com/corvane/"'
-    e2e_expect_value "$e2e_uninstall_key" UninstallString \
-        'REG_SZ ""C:\Program Files\Corvane\Remove.exe""'
-    e2e_expect_value "$e2e_uninstall_key" StartMenuFolder 'REG_SZ "Corvane"'
-    e2e_expect_value "$e2e_uninstall_key" NoModify 'REG_DWORD 0x00000001'
-    e2e_expect_value "$e2e_uninstall_key" NoRepair 'REG_DWORD 0x00000001'
-
-    local menu=$drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Corvane link
-    for link in "$menu/Corvane.lnk:Corvane.exe" "$menu/Guide.lnk:Guide.chm" \
-        "$menu/Remove Corvane.lnk:Remove.exe" \
-        "$drive_c/users/Public/Desktop/Corvane.lnk:Corvane.exe" \
-        "$user/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/Corvane.lnk:Corvane.exe"; do
-        f=${link%:*}
-        got=$(e2e_link_target "$f" 2>/dev/null)
-        e2e_expect "link ${f#"$drive_c"/}" "${got:-(none)}" "C:\\Program Files\\Corvane\\${link##*:}"
-    done
-    if [ -e "$user/Desktop/Corvane.lnk" ]; then got=present; else got=removed; fi
-    e2e_expect "the user's own desktop link" "$got" removed
-    return "$failures"
-}
-
-# e2e_report_installation: prints what an installation left in the prefix: the install
-# folder with its files, the driver file, the driver's service key, both filter lists, the
-# product key, the Run entry, the uninstall entry and the links.
-e2e_report_installation() {
-    local drive_c=$WINEPREFIX/drive_c install user driver link target values
-    install=$drive_c/Program\ Files/Corvane
-    driver=$drive_c/windows/system32/drivers/cvflt.sys
-    user=$(e2e_user_folder)
-    e2e_report_key() {  # LABEL KEY [VALUE]
-        printf '%-26sHKLM\\%s\n' "$1:" "$2"
-        if [ $# -eq 3 ]; then
-            values=$(e2e_reg_value HKLM "$2" "$3" | sed "s/^/$3: /")
-        else
-            values=$(e2e_reg_values HKLM "$2")
-        fi
-        if [ -n "$values" ]; then
-            printf '%s\n' "$values" | sed 's/^/      /'
-        else
-            echo "      (none)"
-        fi
-    }
-    echo "install folder:           C:\\Program Files\\Corvane -> $install"
-    if [ -d "$install" ] && [ -n "$(ls -A "$install")" ]; then
-        (cd "$install" && find . -mindepth 1 -printf '      %P (%s bytes)\n' | sort)
-    elif [ -d "$install" ]; then
-        echo "      (empty)"
-    else
-        echo "      (not created)"
-    fi
-    if [ -f "$driver" ]; then
-        echo "driver file:              C:\\windows\\system32\\drivers\\cvflt.sys ($(stat -c %s "$driver") bytes)"
-    else
-        echo "driver file:              (not installed) $driver"
-    fi
-    e2e_report_key "driver's service key" "$e2e_service_key"
-    e2e_report_key "disk drives' filters" "$e2e_class_disks" UpperFilters
-    e2e_report_key "volumes' filters" "$e2e_class_volumes" LowerFilters
-    e2e_report_key "product key" "$e2e_product_key"
-    e2e_report_key "Run entry" "$e2e_run_key" "Corvane Warden"
-    e2e_report_key "uninstall entry" "$e2e_uninstall_key"
-    echo "shortcuts:"
-    for link in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvane/"*.lnk \
-        "$drive_c/users/Public/Desktop/Corvane.lnk" \
-        "$user/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/Corvane.lnk" \
-        "$user/Desktop/Corvane.lnk"; do
-        if [ -f "$link" ]; then
-            target=$(e2e_link_target "$link")
-            echo "      ${link#"$drive_c"/} -> ${target:-(not a link)}"
-        else
-            echo "      ${link#"$drive_c"/}: none"
-        fi
-    done
-}
-
 # e2e_case_prefix BASE_PREFIX DEST: makes DEST a Wine prefix of its own for one test case and
 # exports WINEPREFIX=DEST: a copy of a template prefix initialised once (wineboot, fonts,
 # English, Wine's own frames) in BASE_PREFIX/e2e-template, under a lock so that cases may
 # run side by side. The template's system32 (most of its size, written only when a prefix
-# is made or upgraded) is hard-linked into the copy; everything else is copied.
+# is made or upgraded) is hard-linked into the copy; everything else is copied. The
+# template is made with HOME in BASE_PREFIX/e2e-home, so that the user folders that Wine
+# links to the Unix home (Documents...) lead there rather than into the real home.
 e2e_case_prefix() {
     local base=$1 dest=$2 template
     mkdir -p "$base"
@@ -430,6 +243,8 @@ e2e_case_prefix() {
         flock 9
         if [ ! -f "$template/.e2e-template-ready" ]; then
             rm -rf "$template"
+            export HOME=${template%/*}/e2e-home
+            mkdir -p "$HOME"
             e2e_prepare_prefix "$template"
             e2e_configure_prefix en wine
             "$e2e_wineserver" -w || true
@@ -441,15 +256,6 @@ e2e_case_prefix() {
     tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$dest" -xf -
     cp -al "$template/drive_c/windows/system32" "$dest/drive_c/windows/"
     export WINEPREFIX=$dest
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDLLOVERRIDES=$e2e_dll_overrides
     export WINEDEBUG=${WINEDEBUG:--all}
-}
-
-# e2e_set_windows_version NAME: the Windows version Wine pretends to be in $WINEPREFIX
-# (win2k, winxp, vista, win7, win10...), for the programs started after it. Waits for the
-# prefix's Wine processes to end: a desktop process started here, without the display the
-# next programs run on, would leave their windows nowhere to go.
-e2e_set_windows_version() {
-    "$e2e_wine" reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
-    "$e2e_wineserver" -w || true
 }
