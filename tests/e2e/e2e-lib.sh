@@ -228,15 +228,13 @@ e2e_windows_state() {
     E2E_FORCE_XVFB=1 e2e_on_display "$e2e_wine" regedit /S "$(e2e_winpath "$reg")" || true
 }
 
-# e2e_case_prefix BASE_PREFIX DEST: makes DEST a Wine prefix of its own for one test case and
-# exports WINEPREFIX=DEST: a copy of a template prefix initialised once (wineboot, fonts,
-# English, Wine's own frames) in BASE_PREFIX/e2e-template, under a lock so that cases may
-# run side by side. The template's system32 (most of its size, written only when a prefix
-# is made or upgraded) is hard-linked into the copy; everything else is copied. The
-# template is made with HOME in BASE_PREFIX/e2e-home, so that the user folders that Wine
-# links to the Unix home (Documents...) lead there rather than into the real home.
-e2e_case_prefix() {
-    local base=$1 dest=$2 template
+# e2e_template_prefix BASE_PREFIX: makes sure that the template prefix BASE_PREFIX/e2e-template
+# is ready (wineboot, fonts, English, Wine's own frames), under a lock so that runs side by
+# side wait for one another; made once. The template is made with HOME in
+# BASE_PREFIX/e2e-home, so that the user folders that Wine links to the Unix home
+# (Documents...) lead there rather than into the real home.
+e2e_template_prefix() {
+    local base=$1 template
     mkdir -p "$base"
     template=$(cd "$base" && pwd)/e2e-template
     (
@@ -251,6 +249,16 @@ e2e_case_prefix() {
             touch "$template/.e2e-template-ready"
         fi
     ) 9>"$template.lock"
+}
+
+# e2e_case_prefix BASE_PREFIX DEST: makes DEST a Wine prefix of its own for one test case and
+# exports WINEPREFIX=DEST: a copy of the template prefix (e2e_template_prefix), so that cases
+# may run side by side. The template's system32 (most of its size, written only when a
+# prefix is made or upgraded) is hard-linked into the copy; everything else is copied.
+e2e_case_prefix() {
+    local base=$1 dest=$2 template
+    e2e_template_prefix "$base"
+    template=$(cd "$base" && pwd)/e2e-template
     rm -rf "$dest"
     mkdir -p "$dest"
     tar -C "$template" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$dest" -xf -
