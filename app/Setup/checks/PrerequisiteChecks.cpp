@@ -81,6 +81,11 @@ void NotifyWarden(platform::Platform& platform) {
 
 }  // namespace
 
+std::wstring ProductVersionText() {
+    return base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision,
+                        kVersionBuild);
+}
+
 bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase) {
     for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
         if (!IsEligibleVolume(platform, letter)) {
@@ -111,8 +116,7 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
         return false;
     }
 
-    settings.VersionText =
-        base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision, kVersionBuild);
+    settings.VersionText = ProductVersionText();
 
     if (IsWow64(platform)) {
         ShowRefusal(platform, IDS_OS_NOT_SUPPORTED);

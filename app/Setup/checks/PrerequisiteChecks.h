@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "Setup/flow/InstallerSettings.h"
 #include "Setup/flow/SetupProcess.h"
@@ -23,6 +24,9 @@ constexpr uint32_t kWardenNotifyMessage = 1147;
 // (any one of the three will do, asked in this order).
 constexpr const wchar_t kVistaUpdate[] = L"KB2763674";
 constexpr const wchar_t* const kWindows7Updates[] = {L"KB3033929", L"KB3185278", L"KB3125574"};
+
+// The product's version text, "1.4.0.672" (VersionText once the version test has passed).
+std::wstring ProductVersionText();
 
 // The checks in order; the first refusal ends them. Each refusal shows its message (by
 // string id, with the program's title as caption) and sets |exitCode|:
