@@ -37,11 +37,14 @@ std::wstring ProductVersionText();
 //   the product's main interface is running        146  kExitMainInterfaceRunning (32)
 //
 // Sets settings.VersionText once the version test has passed. True when setup may go on;
-// |exitCode| is then left as it was. Main thread only (the update query needs its COM).
+// |exitCode| is then left as it was. Each outcome is a line of the install log, when the
+// process has one. Main thread only (the update query needs its COM).
 bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
                            const SetupProcess& process, uint32_t* exitCode);
 
 // True when some eligible volume among C: to Z: (IsEligibleVolume), in alphabetical order,
-// answers the volume state query with Veil Mode; it stops at the first. A failed query counts
-// as not veiled; A: and B: are never looked at.
-bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase);
+// answers the volume state query with Veil Mode; it stops at the first, whose letter goes
+// to |veiledLetter| when given. A failed query counts as not veiled; A: and B: are never
+// looked at.
+bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase,
+                       wchar_t* veiledLetter = nullptr);

@@ -286,7 +286,7 @@ std::wstring HresultText(int32_t hr) {
     }
     // FACILITY_WIN32: the Windows error in the low word.
     if ((value & 0xFFFF0000u) == 0x80070000u) {
-        return base::Format(L"0x%08x (%ls)", value, ErrorText(value & 0xFFFFu).c_str());
+        return base::Format(L"0x%08x = %ls", value, ErrorText(value & 0xFFFFu).c_str());
     }
     return base::Format(L"0x%08x", value);
 }

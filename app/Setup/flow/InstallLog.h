@@ -92,7 +92,8 @@ std::wstring LogQuote(const std::wstring& text);
 // A Windows error code as the log shows it: "ok" for 0, else "error 5 (access denied)" (the
 // name only for the codes the program meets).
 std::wstring ErrorText(uint32_t error);
-// An HRESULT: "ok" for S_OK, else "0x80070005" (with the Windows error inside it named).
+// An HRESULT: "ok" for S_OK, else its hexadecimal value, with the Windows error it carries
+// ("0x80070005 = error 5 (access denied)").
 std::wstring HresultText(int32_t hr);
 
 // A registry value as the log shows it: its type and data, such as REG_SZ "text",

@@ -83,9 +83,10 @@ const wchar_t* DispositionText(uint32_t disposition) {
 }
 
 // Opens that can change a file: write access, or a disposition that creates or empties it.
-// Devices (\\.\...) are the driver's and the volumes' channels, not files of the machine.
+// Devices themselves (\\.\C:, \\.\VfControl) are the volumes' and the driver's channels,
+// not files; a file reached through one (\\.\C:\cvflt0.sys) is a file.
 bool IsWritingOpen(const std::wstring& path, uint32_t access, uint32_t disposition) {
-    if (path.compare(0, 4, L"\\\\.\\") == 0) {
+    if (path.compare(0, 4, L"\\\\.\\") == 0 && path.find(L'\\', 4) == std::wstring::npos) {
         return false;
     }
     return (access & (win::kGenericWrite | win::kFileWriteData)) != 0 ||
@@ -134,7 +135,8 @@ public:
     }
     bool DeleteFile(const std::wstring& path) override {
         const bool ok = m_inner.DeleteFile(path);
-        Record(ok, L"File", [&] { return L"delete " + LogQuote(path); });
+        Record(
+            ok, L"File", [&] { return L"delete " + LogQuote(path); }, Absent::Fine);
         return ok;
     }
     uint32_t GetFileAttributes(const std::wstring& path) override {
@@ -142,10 +144,13 @@ public:
     }
     bool SetFileAttributes(const std::wstring& path, uint32_t attributes) override {
         const bool ok = m_inner.SetFileAttributes(path, attributes);
-        Record(ok, L"File", [&] {
-            return L"set the attributes of " + LogQuote(path) + L" to " +
-                   AttributesText(attributes);
-        });
+        Record(
+            ok, L"File",
+            [&] {
+                return L"set the attributes of " + LogQuote(path) + L" to " +
+                       AttributesText(attributes);
+            },
+            Absent::Fine);
         return ok;
     }
     bool CreateDirectory(const std::wstring& path) override {
@@ -266,13 +271,23 @@ public:
     }
 
 private:
+    // Whether a missing file is a failure: clearing the attributes of a file or deleting it
+    // before it is replaced finds nothing on a first installation, which is no fault.
+    enum class Absent { Fails, Fine };
+
     // Writes "what: result" when the log is on; a failure is counted.
     template <typename Describe>
-    void Record(bool ok, const wchar_t* category, Describe describe) {
+    void Record(bool ok, const wchar_t* category, Describe describe,
+                Absent absent = Absent::Fails) {
         if (!m_log.IsOn()) {
             return;
         }
         const uint32_t error = ok ? 0 : m_system.GetLastError();
+        if (!ok && absent == Absent::Fine &&
+            (error == win::kErrorFileNotFound || error == win::kErrorPathNotFound)) {
+            m_log.Write(category, describe() + L": not there");
+            return;
+        }
         if (!ok) {
             m_log.CountFailure();
         }
