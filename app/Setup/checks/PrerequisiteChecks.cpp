@@ -46,9 +46,8 @@ bool IsWow64(platform::Platform& platform) {
 // The question about a missing update; false after a No.
 bool AskAboutUpdates(platform::Platform& platform, const SetupProcess& process, int id,
                      const std::wstring& missing) {
-    LogCheck(process,
-             L"Windows updates: " + missing +
-                 base::Format(L" not installed; asking whether to go on (message %d)", id));
+    LogCheck(process, L"Windows updates: " + missing +
+                          base::Format(L"; asking whether to go on (message %d)", id));
     if (!AskToContinue(platform, id)) {
         LogCheck(process, L"Windows updates: the answer is not Yes; setup ends");
         return false;
@@ -65,7 +64,8 @@ bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& proc
             LogCheck(process, L"Windows updates: " + std::wstring(kVistaUpdate) + L" is installed");
             return true;
         }
-        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB2763674, kVistaUpdate);
+        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB2763674,
+                               std::wstring(kVistaUpdate) + L" is not installed");
     }
     if (version.major == 6 && version.minor == 1) {
         std::wstring names;
@@ -76,7 +76,8 @@ bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& proc
             }
             names += (names.empty() ? L"" : L", ") + std::wstring(update);
         }
-        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB3185278, L"none of " + names);
+        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB3185278,
+                               L"none of " + names + L" is installed");
     }
     LogCheck(process, base::Format(L"Windows updates: none required on Windows %u.%u",
                                    version.major, version.minor));

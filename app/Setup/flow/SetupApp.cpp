@@ -62,7 +62,20 @@ std::wstring WindowsText(platform::System& system) {
     if (version.servicePackMajor != 0) {
         text += base::Format(L" Service Pack %u", version.servicePackMajor);
     }
-    text += version.productType == 1 ? L" (workstation)" : L" (server)";
+    switch (version.productType) {
+        case 1:
+            text += L" (workstation)";
+            break;
+        case 2:
+            text += L" (domain controller)";
+            break;
+        case 3:
+            text += L" (server)";
+            break;
+        default:
+            text += base::Format(L" (product type %u)", version.productType);
+            break;
+    }
     switch (system.QueryWow64()) {
         case platform::Wow64Probe::Yes:
             text += L", 64-bit (the program runs under WOW64)";
