@@ -577,7 +577,9 @@ TEST(InstallLogTest, ALogThatCannotBeWrittenChangesNothing) {
         SymbolicLink,
         HardLink,
         WritesFail,
-        DiskFull
+        DiskFull,
+        NotALog,
+        EarlierLog
     };
     struct Case {
         Trouble trouble;
@@ -597,6 +599,9 @@ TEST(InstallLogTest, ALogThatCannotBeWrittenChangesNothing) {
         // Made, but not even its mark can be written: it stays empty.
         {Trouble::WritesFail, L"C:\\Logs\\setup.log", false, true},
         {Trouble::DiskFull, L"C:\\Logs\\setup.log", true, true},
+        // -log: naming the configuration file by mistake: it is read, not destroyed.
+        {Trouble::NotALog, L"C:\\Setup\\setup.ini", false, false},
+        {Trouble::EarlierLog, L"C:\\Logs\\setup.log", false, true},
     };
     const std::wstring config = L" -config:C:\\Setup\\setup.ini";
     const std::string configText = "[common]\r\ndesktopicon=1\r\npassword=pw\r\nveil=C\r\n";
@@ -628,6 +633,11 @@ TEST(InstallLogTest, ALogThatCannotBeWrittenChangesNothing) {
                 break;
             case Trouble::HardLink:
                 ASSERT_TRUE(logged->files().CreateHardLink(c.logPath, L"C:\\Windows\\win.ini"));
+                break;
+            case Trouble::NotALog:
+                break;
+            case Trouble::EarlierLog:
+                logged->files().AddFile(c.logPath, "\xEF\xBB\xBF");
                 break;
             case Trouble::WritesFail:
                 logged->files().FailPath(c.logPath, sim::FileOp::WriteFile, win::kErrorDiskFull);
@@ -680,6 +690,7 @@ TEST(InstallLogTest, WritingKeepsTheLastError) {
     sim::Machine m;
     CInstallLog log(m.system(), m.files());
     ASSERT_TRUE(log.Open(L"C:\\a.log"));
+    log.Write(L"Setup", L"Corvane Setup 1.4.0.672, install log");
     for (bool fail : {false, true}) {
         if (fail) {
             m.files().FailNext(sim::FileOp::WriteFile, win::kErrorDiskFull);
@@ -689,10 +700,49 @@ TEST(InstallLogTest, WritingKeepsTheLastError) {
         EXPECT_EQ(m.system().GetLastError(), 0xDEADBEEFu) << "fail " << fail;
     }
     log.Close();
-    // Opened again over the old one: it starts anew.
-    ASSERT_TRUE(log.Open(L"C:\\a.log"));
-    log.Close();
-    EXPECT_EQ(m.files().ReadText(L"C:\\a.log").value_or(""), "\xEF\xBB\xBF");
+    // Opened again over the old one: it starts anew, and so does one with nothing but its
+    // mark.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(log.Open(L"C:\\a.log"));
+        log.Close();
+        EXPECT_EQ(m.files().ReadText(L"C:\\a.log").value_or(""), "\xEF\xBB\xBF");
+    }
+}
+
+// Only an earlier install log is overwritten: a mistyped -log: that names another file
+// (the configuration file, a product file, a log of some other program) leaves it alone.
+TEST(InstallLogTest, OnlyAnEarlierLogIsOverwritten) {
+    const std::string earlier =
+        "\xEF\xBB\xBF"
+        "2024-01-01 10:00:00.000  Setup     Corvane Setup 1.4.0.672, install log\r\n"
+        "2024-01-01 10:00:00.000  Exit      exit code 1602: cancelled by the user\r\n";
+    struct Case {
+        std::string content;
+        bool overwritten;
+    };
+    const Case cases[] = {
+        {earlier, true},
+        {"", true},
+        {"\xEF\xBB\xBF", true},
+        {"[common]\r\npath=C:\\Corvane\r\n", false},
+        {"MZ\x90\x00\x03", false},
+        {"2024-01-01 10:00:00.000  Setup     Corvane Setup 1.4.0.672, install log\r\n", false},
+        {"\xEF\xBB\xBF"
+         "2024-01-01 10:00:00.000  Setup     Other Setup 2.0, install log\r\n",
+         false},
+        {"\xEF\xBB\xBF"
+         "some text\r\nmentioning  Setup     Corvane Setup \r\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        sim::Machine m;
+        m.files().AddFile(L"C:\\a.log", c.content);
+        CInstallLog log(m.system(), m.files());
+        EXPECT_EQ(log.Open(L"C:\\a.log"), c.overwritten) << c.content;
+        log.Close();
+        EXPECT_EQ(m.files().ReadText(L"C:\\a.log").value_or(""),
+                  c.overwritten ? std::string("\xEF\xBB\xBF") : c.content);
+    }
 }
 
 // ---- The password ----

@@ -14,6 +14,37 @@ constexpr uint32_t kLargestDataBytes = 64;
 
 const uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
+// How much of an existing file is read to tell whether it is an earlier install log.
+constexpr uint32_t kHeaderBytes = 512;
+// What the first line of every install log of the program holds after its time.
+constexpr char kFirstLineMark[] = "  Setup     Corvane Setup ";
+
+// Whether |file| is empty or holds an earlier install log: the mark, then a first line
+// with the program's name.
+bool MayOverwrite(platform::Files& files, platform::FileHandle file) {
+    uint64_t size = 0;
+    if (!files.GetFileSize(file, &size)) {
+        return false;
+    }
+    if (size == 0) {
+        return true;
+    }
+    char head[kHeaderBytes] = {};
+    uint32_t read = 0;
+    if (!files.ReadFile(file, head, kHeaderBytes, &read)) {
+        return false;
+    }
+    const std::string text(head, read);
+    const std::string mark(reinterpret_cast<const char*>(kByteOrderMark), sizeof(kByteOrderMark));
+    if (text.compare(0, mark.size(), mark) != 0) {
+        return false;
+    }
+    // A log that got no further than its mark, or one whose first line is the header.
+    const size_t lineEnd = text.find("\r\n");
+    return text.size() == mark.size() ||
+           (lineEnd != std::string::npos && text.find(kFirstLineMark) < lineEnd);
+}
+
 struct ErrorName {
     uint32_t code;
     const wchar_t* name;
@@ -166,15 +197,16 @@ bool CInstallLog::Open(const std::wstring& path) {
         return false;
     }
     // Opened without being emptied, so that nothing is lost before the file is known to be
-    // a plain one; write-through, so that each line is on the disk when the write returns.
+    // a plain one and an earlier log; write-through, so that each line is on the disk when
+    // the write returns.
     const platform::FileHandle file = m_files.CreateFile(
-        path, win::kGenericWrite | win::kFileReadAttributes, win::kFileShareRead, win::kOpenAlways,
+        path, win::kGenericRead | win::kGenericWrite, win::kFileShareRead, win::kOpenAlways,
         win::kFileAttributeNormal | win::kFileFlagOpenReparsePoint | win::kFileFlagWriteThrough);
     if (!file) {
         return false;
     }
     uint32_t written = 0;
-    if (!IsPlainFile(m_files, file, nullptr) ||
+    if (!IsPlainFile(m_files, file, nullptr) || !MayOverwrite(m_files, file) ||
         !m_files.SetFilePointer(file, 0, win::kFileBegin, nullptr) || !m_files.SetEndOfFile(file) ||
         !m_files.WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &written) ||
         written != sizeof(kByteOrderMark)) {

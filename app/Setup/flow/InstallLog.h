@@ -43,11 +43,14 @@ public:
     CInstallLog(const CInstallLog&) = delete;
     CInstallLog& operator=(const CInstallLog&) = delete;
 
-    // Creates the log at |path|, or empties the file that is there, and writes the byte-order
-    // mark. Only a plain file with one name is written: a link, a folder or a file with more
-    // than one hard link is left alone (setup runs as administrator; a link planted in a
-    // shared folder would otherwise have it overwrite another file). False, and the log stays
-    // off, when the file cannot be made or is not plain.
+    // Creates the log at |path|, or empties an earlier install log that is there, and writes
+    // the byte-order mark. Any other file is left alone: a file that is not empty and does
+    // not start like an install log of this program (a mistyped -log: naming the
+    // configuration file or one of the product's files on a share would destroy it for every
+    // later installation), and a link, a folder or a file with more than one hard link (setup
+    // runs as administrator; a link planted in a shared folder would otherwise have it
+    // overwrite another file). False, and the log stays off, when the file cannot be made or
+    // is left alone.
     bool Open(const std::wstring& path);
     bool IsOn() const { return static_cast<bool>(m_file); }
     // Writes nothing more and closes the file.
