@@ -382,6 +382,63 @@ TEST(InstallLogTest, WizardRun) {
               36);
 }
 
+// A configuration file that cannot be found is named as such where the lookup is plain (a
+// full path, or a bare name, which is looked for in the Windows folder).
+TEST(InstallLogTest, AConfigurationFileThatCannotBeFound) {
+    struct Case {
+        const wchar_t* option;
+        bool missingLine;
+    };
+    const Case cases[] = {
+        {L"-config:C:\\Setup\\setup.ini", false},
+        {L"-config:C:\\Setup\\none.ini", true},
+        {L"\"-config:\\\\server\\share\\corvane.ini\"", true},
+        {L"-config:corvane.ini", false},  // C:\Windows\corvane.ini
+        {L"-config:other.ini", true},
+        {L"-config:sub\\other.ini", false},  // the profile functions' own lookup
+    };
+    for (const Case& c : cases) {
+        auto m = MakeMachine(L"Setup.exe -silent -log:" + std::wstring(kLog) + L" " + c.option);
+        m->files().AddFile(L"C:\\Setup\\setup.ini", "[common]\r\n");
+        m->files().AddFile(L"C:\\Windows\\corvane.ini", "[common]\r\n");
+        EXPECT_EQ(RunWhole(*m), kExitRestartRequired);
+        const std::vector<std::wstring> lines = Starting(ReadLog(*m), {L"Config | the file"});
+        EXPECT_EQ(lines.size(), c.missingLine ? 1u : 0u) << base::ToUtf8(c.option);
+        if (c.missingLine && lines.size() == 1) {
+            const std::wstring line = L"Config | the file cannot be found, error ";
+            EXPECT_EQ(lines[0].compare(0, line.size(), line), 0) << base::ToUtf8(lines[0]);
+        }
+    }
+}
+
+// An installation that cannot be started says so, and ends as a failed one.
+TEST(InstallLogTest, AnInstallationThatCannotStart) {
+    auto m = MakeMachine(L"Setup.exe -log:" + std::wstring(kLog));
+    auto& user = m->ui().User();
+    user.OnPage(IDD_WELCOME, [](sim::PageDriver& p) { p.Click(IDC_NEXT); });
+    user.OnPage(IDD_LICENSE, [](sim::PageDriver& p) {
+        p.Click(IDC_ACCEPT);
+        p.Click(IDC_NEXT);
+    });
+    for (int page : {IDD_USERINFO, IDD_STARTMENUFOLDER, IDD_ADDITIONALTASK}) {
+        user.OnPage(page, [](sim::PageDriver& p) { p.Click(IDC_NEXT); });
+    }
+    user.OnPage(IDD_READY, [&m](sim::PageDriver& p) {
+        m->system().FailNextThreadStart(win::kErrorNotEnoughMemory);
+        p.Click(IDC_NEXT);
+    });
+    EXPECT_EQ(RunWhole(*m), kExitFailed);
+    const std::vector<std::wstring> lines = ReadLog(*m);
+    const std::vector<std::wstring> expected = {
+        L"Page | Ready to Install: Next",
+        L"Setup | the installation could not be started, error 8 (not enough memory); nothing "
+        L"was installed",
+        L"Page | Installing: the installation failed",
+        L"Exit | exit code 1603: the installation failed",
+    };
+    enginetest::ExpectSameLines(std::vector<std::wstring>(lines.end() - 4, lines.end()), expected);
+}
+
 // ---- The boxes and the exit codes ----
 
 enum class Setting { None, Windows2000, Wow64, Veiled, Vista, Windows7Bare, MainUi, NoDriver };

@@ -89,9 +89,9 @@ bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& proc
 bool IsMainInterfaceRunning(platform::Platform& platform, const SetupProcess& process) {
     const platform::KernelHandle mutex = platform.processes.CreateMutex(kMainInterfaceMutex, false);
     if (!mutex) {
-        LogCheck(process, L"main interface: its mutex could not be made (" +
+        LogCheck(process, L"main interface: its mutex could not be made, " +
                               ErrorText(platform.system.GetLastError()) +
-                              L"); taken as not running");
+                              L"; taken as not running");
         return false;
     }
     const bool existed = platform.system.GetLastError() == win::kErrorAlreadyExists;

@@ -120,8 +120,8 @@ void LogConfiguration(InstallContext& context, const InstallerSettings& before) 
     log->Write(L"Config", L"configuration file " + LogQuote(after.ConfigFile));
     uint32_t error = 0;
     if (ConfigFileMissing(context.platform, after.ConfigFile, &error)) {
-        log->Write(L"Config", L"the file cannot be found (" + ErrorText(error) +
-                                  L"): every key reads as missing");
+        log->Write(L"Config", L"the file cannot be found, " + ErrorText(error) +
+                                  L": every key reads as missing");
     }
     if (after.InstallDir != before.InstallDir) {
         log->Write(L"Config", L"\"path\": installation folder " + LogQuote(after.InstallDir));
