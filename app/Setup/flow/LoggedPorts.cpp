@@ -336,7 +336,9 @@ public:
         return status;
     }
     uint32_t CloseKey(KeyHandle key) override {
-        m_keys.erase(key.value);
+        if (m_log.IsOn()) {
+            m_keys.erase(key.value);
+        }
         return m_inner.CloseKey(key);
     }
     uint32_t DeleteValue(platform::Hive hive, const std::wstring& subKey,
@@ -435,9 +437,12 @@ public:
     }
     int32_t CreateShellLink(std::unique_ptr<platform::ShellLink>* link) override {
         const int32_t hr = m_inner.CreateShellLink(link);
+        if (!m_log.IsOn()) {
+            return hr;
+        }
         if (hr >= 0 && *link) {
             *link = std::make_unique<LoggedShellLink>(std::move(*link), m_log);
-        } else if (m_log.IsOn()) {
+        } else {
             m_log.CountFailure();
             m_log.Write(L"Link", L"make a shell link object: " + HresultText(hr));
         }
@@ -471,7 +476,9 @@ public:
         return m_inner.CreateMutex(name, initialOwner);
     }
     bool CloseHandle(KernelHandle handle) override {
-        m_processes.erase(handle.value);
+        if (m_log.IsOn()) {
+            m_processes.erase(handle.value);
+        }
         return m_inner.CloseHandle(handle);
     }
     WindowHandle FindWindow(const std::wstring* className, const std::wstring& title) override {
@@ -583,7 +590,9 @@ public:
         return hr;
     }
     bool FreeLibrary(ModuleHandle module) override {
-        m_modules.erase(module.value);
+        if (m_log.IsOn()) {
+            m_modules.erase(module.value);
+        }
         return m_inner.FreeLibrary(module);
     }
     bool OpenProcessToken(uint32_t access, KernelHandle* token) override {
@@ -591,7 +600,7 @@ public:
     }
     bool LookupPrivilegeValue(const std::wstring& name, platform::Luid* luid) override {
         const bool ok = m_inner.LookupPrivilegeValue(name, luid);
-        if (ok) {
+        if (ok && m_log.IsOn()) {
             m_privilege = name;
         }
         return ok;
