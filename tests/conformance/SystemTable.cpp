@@ -96,6 +96,67 @@ TEST_F(SystemTable, RandAfterSrand) {
     Check("srand(1) again restarts the sequence", std::to_string(s.Rand()), "41");
 }
 
+// Milliseconds since 2000-01-01 00:00 of a local time, and its day of week (0 = Sunday),
+// worked out by Sakamoto's method, independently of either side.
+uint64_t MillisecondsOf(const platform::SystemTime& t) {
+    static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    uint64_t days = 0;
+    for (int year = 2000; year < t.year; ++year) {
+        days += (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 366 : 365;
+    }
+    for (int month = 1; month < t.month && month <= 12; ++month) {
+        const bool leap = t.year % 4 == 0 && (t.year % 100 != 0 || t.year % 400 == 0);
+        days += kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    }
+    days += t.day - 1;
+    return ((days * 24 + t.hour) * 60 + t.minute) * 60000ull + t.second * 1000ull + t.milliseconds;
+}
+
+int DayOfWeek(int year, int month, int day) {
+    static const int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    if (month < 3) {
+        year -= 1;
+    }
+    return (year + year / 4 - year / 100 + year / 400 + kOffsets[(month - 1) % 12] + day) % 7;
+}
+
+// GetLocalTime: a valid calendar date and time whose day of week fits the date, the
+// last-error value untouched, and a clock that moves on with a pause and never goes back.
+TEST_F(SystemTable, LocalTime) {
+    platform::System& s = P().system;
+    platform::SystemTime first;
+    ArmLastError();
+    s.GetLocalTime(&first);
+    const uint32_t error = LastError();
+    const bool inRange = first.year >= 2000 && first.year <= 9999 && first.month >= 1 &&
+                         first.month <= 12 && first.day >= 1 && first.day <= 31 &&
+                         first.hour < 24 && first.minute < 60 && first.second < 60 &&
+                         first.milliseconds < 1000;
+    Check("GetLocalTime",
+          Out()
+              .Add("inRange", inRange)
+              .Add("weekdayFits", first.dayOfWeek == DayOfWeek(first.year, first.month, first.day))
+              .Hex("err", error)
+              .str(),
+          "inRange=1 weekdayFits=1 err=DEADBEEF");
+
+    platform::SystemTime second;
+    s.GetLocalTime(&second);
+    s.Sleep(200);
+    platform::SystemTime third;
+    s.GetLocalTime(&third);
+    // The clock's resolution on Windows is the timer tick (about 16 ms): a pause of 200 ms
+    // shows as at least 150.
+    Check("GetLocalTime, again, Sleep(200), again",
+          Out()
+              .Add("inOrder", MillisecondsOf(first) <= MillisecondsOf(second))
+              .Add("movedOn150", MillisecondsOf(third) >= MillisecondsOf(second) + 150)
+              .str(),
+          "inOrder=1 movedOn150=1");
+    std::printf("  local time %04u-%02u-%02u %02u:%02u:%02u.%03u\n", first.year, first.month,
+                first.day, first.hour, first.minute, first.second, first.milliseconds);
+}
+
 TEST_F(SystemTable, UiLanguage) {
     Check("GetUserDefaultUILanguage", std::to_string(P().system.GetUserDefaultUILanguage()),
           std::to_string(E().KnownUiLanguage()));

@@ -23,61 +23,92 @@ TEST(FlowStartupTest, CommandLineOptions) {
         const wchar_t* commandLine;
         bool silent;
         const wchar_t* configFile;
+        const wchar_t* logFile;
+        bool suppress;
     };
     const Case cases[] = {
-        {L"\"C:\\Setup\\Setup.exe\"", false, L""},
-        {L"Setup.exe -silent", true, L""},
-        {L"Setup.exe /silent", true, L""},
-        {L"Setup.exe -SiLeNt", true, L""},
-        {L"Setup.exe /SILENT", true, L""},
-        {L"Setup.exe -silentx", false, L""},
-        {L"Setup.exe silent", false, L""},
-        {L"Setup.exe --silent", false, L""},
-        {L"-silent", false, L""},  // argument 0 is the program, never an option
-        {L"-silent -config:a.ini", false, L"a.ini"},
-        {L"Setup.exe -config:", false, L""},
-        {L"Setup.exe -config:C:\\a.ini", false, L"C:\\a.ini"},
-        {L"Setup.exe /CONFIG:C:\\a.ini", false, L"C:\\a.ini"},
-        {L"Setup.exe -Config:a.ini", false, L"a.ini"},
-        {L"Setup.exe config:a.ini", false, L""},
-        {L"Setup.exe -configx:a.ini", false, L""},
+        {L"\"C:\\Setup\\Setup.exe\"", false, L"", L"", false},
+        {L"Setup.exe -silent", true, L"", L"", false},
+        {L"Setup.exe /silent", true, L"", L"", false},
+        {L"Setup.exe -SiLeNt", true, L"", L"", false},
+        {L"Setup.exe /SILENT", true, L"", L"", false},
+        {L"Setup.exe -silentx", false, L"", L"", false},
+        {L"Setup.exe silent", false, L"", L"", false},
+        {L"Setup.exe --silent", false, L"", L"", false},
+        {L"-silent", false, L"", L"", false},  // argument 0 is the program, never an option
+        {L"-silent -config:a.ini", false, L"a.ini", L"", false},
+        {L"Setup.exe -config:", false, L"", L"", false},
+        {L"Setup.exe -config:C:\\a.ini", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe /CONFIG:C:\\a.ini", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe -Config:a.ini", false, L"a.ini", L"", false},
+        {L"Setup.exe config:a.ini", false, L"", L"", false},
+        {L"Setup.exe -configx:a.ini", false, L"", L"", false},
         // Quotes the splitting keeps (escaped) are removed at both ends, inner ones stay.
-        {L"Setup.exe \"-config:C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini"},
-        {L"Setup.exe -config:\"C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini"},
-        {L"Setup.exe -config:\\\"C:\\a.ini\\\"", false, L"C:\\a.ini"},
-        {L"Setup.exe -config:\\\"\\\"C:\\a.ini\\\"\\\"", false, L"C:\\a.ini"},
-        {L"Setup.exe -config:\\\"C:\\a.ini", false, L"C:\\a.ini"},
-        {L"Setup.exe -config:C:\\a.ini\\\"", false, L"C:\\a.ini"},
-        {L"Setup.exe -config:C:\\a\\\"b\\\".ini", false, L"C:\\a\"b\".ini"},
-        {L"Setup.exe -config:\\\"\\\"\\\"", false, L""},
-        {L"Setup.exe -config:a.ini -config:b.ini", false, L"b.ini"},
-        {L"Setup.exe -config:a.ini -config:", false, L""},
-        {L"Setup.exe -silent -config:a.ini", true, L"a.ini"},
-        {L"Setup.exe /config:a.ini /silent", true, L"a.ini"},
-        {L"Setup.exe -other -silent unknown", true, L""},
+        {L"Setup.exe \"-config:C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini", L"", false},
+        {L"Setup.exe -config:\"C:\\My Files\\a.ini\"", false, L"C:\\My Files\\a.ini", L"", false},
+        {L"Setup.exe -config:\\\"C:\\a.ini\\\"", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe -config:\\\"\\\"C:\\a.ini\\\"\\\"", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe -config:\\\"C:\\a.ini", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe -config:C:\\a.ini\\\"", false, L"C:\\a.ini", L"", false},
+        {L"Setup.exe -config:C:\\a\\\"b\\\".ini", false, L"C:\\a\"b\".ini", L"", false},
+        {L"Setup.exe -config:\\\"\\\"\\\"", false, L"", L"", false},
+        {L"Setup.exe -config:a.ini -config:b.ini", false, L"b.ini", L"", false},
+        {L"Setup.exe -config:a.ini -config:", false, L"", L"", false},
+        {L"Setup.exe -silent -config:a.ini", true, L"a.ini", L"", false},
+        {L"Setup.exe /config:a.ini /silent", true, L"a.ini", L"", false},
+        {L"Setup.exe -other -silent unknown", true, L"", L"", false},
+        // The log: the same rules as the configuration file, with its own 5-character prefix.
+        {L"Setup.exe -log:C:\\s.log", false, L"", L"C:\\s.log", false},
+        {L"Setup.exe /LOG:\"C:\\Windows\\Temp\\corvane setup.log\"", false, L"",
+         L"C:\\Windows\\Temp\\corvane setup.log", false},
+        {L"Setup.exe \"-Log:\\\\server\\share\\a b.log\"", false, L"",
+         L"\\\\server\\share\\a b.log", false},
+        {L"Setup.exe -log:\\\"C:\\a.log\\\"", false, L"", L"C:\\a.log", false},
+        {L"Setup.exe -log:", false, L"", L"", false},
+        {L"Setup.exe -log:a.log -log:b.log", false, L"", L"b.log", false},
+        {L"Setup.exe -log:a.log -log:", false, L"", L"", false},
+        {L"Setup.exe -logx:a.log", false, L"", L"", false},
+        {L"Setup.exe -log a.log", false, L"", L"", false},
+        {L"Setup.exe log:a.log", false, L"", L"", false},
+        {L"Setup.exe -log:-silent", false, L"", L"-silent", false},
+        {L"Setup.exe -config:-log:a.log", false, L"-log:a.log", L"", false},
+        // The boxes: a whole-argument flag like -silent.
+        {L"Setup.exe -suppressmsgboxes", false, L"", L"", true},
+        {L"Setup.exe /SuppressMsgBoxes", false, L"", L"", true},
+        {L"Setup.exe -suppressmsgbox", false, L"", L"", false},
+        {L"Setup.exe -suppressmsgboxes:1", false, L"", L"", false},
+        {L"Setup.exe suppressmsgboxes", false, L"", L"", false},
+        {L"Setup.exe - / -: /:", false, L"", L"", false},
+        {L"Setup.exe -silent -suppressmsgboxes -config:\"\\\\server\\share\\corvane.ini\" "
+         L"-log:\"C:\\Windows\\Temp\\corvane-setup.log\"",
+         true, L"\\\\server\\share\\corvane.ini", L"C:\\Windows\\Temp\\corvane-setup.log", true},
     };
     for (const Case& c : cases) {
         sim::Machine m;
         m.shell().SetCommandLine(c.commandLine);
-        bool silent = false;
-        std::wstring config;
-        EXPECT_TRUE(ReadCommandLine(m.shell(), &silent, &config));
-        EXPECT_EQ(silent, c.silent) << "input " << base::ToUtf8(c.commandLine);
-        EXPECT_EQ(config, c.configFile)
-            << "got " << base::ToUtf8(config) << " / expected " << base::ToUtf8(c.configFile)
-            << " / input " << base::ToUtf8(c.commandLine);
+        SetupOptions options;
+        EXPECT_TRUE(ReadCommandLine(m.shell(), &options));
+        const std::string input = " / input " + base::ToUtf8(c.commandLine);
+        EXPECT_EQ(options.Silent, c.silent) << input;
+        EXPECT_EQ(options.SuppressMessageBoxes, c.suppress) << input;
+        EXPECT_EQ(options.ConfigFile, c.configFile)
+            << "got " << base::ToUtf8(options.ConfigFile) << " / expected "
+            << base::ToUtf8(c.configFile) << input;
+        EXPECT_EQ(options.LogFile, c.logFile) << "got " << base::ToUtf8(options.LogFile)
+                                              << " / expected " << base::ToUtf8(c.logFile) << input;
     }
 }
 
 TEST(FlowStartupTest, AFailedSplitLeavesTheDefaults) {
     sim::Machine m;
-    m.shell().SetCommandLine(L"Setup.exe -silent -config:a.ini");
+    m.shell().SetCommandLine(L"Setup.exe -silent -config:a.ini -log:a.log -suppressmsgboxes");
     m.shell().FailCommandLineSplit();
-    bool silent = false;
-    std::wstring config;
-    EXPECT_FALSE(ReadCommandLine(m.shell(), &silent, &config));
-    EXPECT_FALSE(silent);
-    EXPECT_TRUE(config.empty());
+    SetupOptions options;
+    EXPECT_FALSE(ReadCommandLine(m.shell(), &options));
+    EXPECT_FALSE(options.Silent);
+    EXPECT_FALSE(options.SuppressMessageBoxes);
+    EXPECT_TRUE(options.ConfigFile.empty());
+    EXPECT_TRUE(options.LogFile.empty());
 }
 
 // ---- The start-up order ----

@@ -166,6 +166,7 @@ public:
     uint32_t GetLastError() override { return inner_.GetLastError(); }
     void SetLastError(uint32_t error) override { inner_.SetLastError(error); }
     void Sleep(uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
+    void GetLocalTime(platform::SystemTime* time) override { inner_.GetLocalTime(time); }
     void SeedRand(uint32_t seed) override { inner_.SeedRand(seed); }
     int Rand() override { return inner_.Rand(); }
     bool SeedRandOnce(uint32_t seed) override { return inner_.SeedRandOnce(seed); }

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,53 @@ TEST(SimSystemTest, SleepIsRecordedNotWaited) {
     EXPECT_EQ(sleeps[0].thread, std::this_thread::get_id());
     EXPECT_NE(sleeps[2].thread, std::this_thread::get_id());
     EXPECT_EQ(m.system().TotalSleep(), 60257u);
+}
+
+// The clock starts at its set time and moves on by the sleeps and by AdvanceClock, across
+// days, months, leap days and years, with the day of week worked out from the date.
+TEST(SimSystemTest, ClockFollowsSleepsAcrossTheCalendar) {
+    struct Case {
+        uint16_t year, month, day, hour, minute, second, ms;
+        uint64_t advance;
+        const char* expected;  // YYYY-MM-DD HH:MM:SS.mmm weekday
+    };
+    const Case cases[] = {
+        {2024, 3, 4, 9, 30, 0, 0, 0, "2024-03-04 09:30:00.000 1"},
+        {2024, 2, 28, 23, 59, 59, 900, 200, "2024-02-29 00:00:00.100 4"},
+        {2023, 12, 31, 23, 59, 59, 999, 1, "2024-01-01 00:00:00.000 1"},
+        {2100, 2, 28, 12, 0, 0, 0, 86400000, "2100-03-01 12:00:00.000 1"},
+        {2000, 2, 28, 0, 0, 0, 0, 86400000, "2000-02-29 00:00:00.000 2"},
+        {1999, 12, 31, 23, 0, 0, 0, 3600000ull * 24 * 366, "2000-12-31 23:00:00.000 0"},
+    };
+    for (const Case& c : cases) {
+        Machine m;
+        platform::SystemTime start;
+        start.year = c.year;
+        start.month = c.month;
+        start.day = c.day;
+        start.hour = c.hour;
+        start.minute = c.minute;
+        start.second = c.second;
+        start.milliseconds = c.ms;
+        start.dayOfWeek = 6;  // ignored: worked out from the date
+        m.system().SetLocalTime(start);
+        m.system().AdvanceClock(c.advance);
+        platform::SystemTime t;
+        m.system().GetLocalTime(&t);
+        char got[64];
+        std::snprintf(got, sizeof(got), "%04u-%02u-%02u %02u:%02u:%02u.%03u %u", t.year, t.month,
+                      t.day, t.hour, t.minute, t.second, t.milliseconds, t.dayOfWeek);
+        EXPECT_STREQ(got, c.expected);
+    }
+
+    Machine m;
+    platform::SystemTime before;
+    platform::SystemTime after;
+    m.system().GetLocalTime(&before);
+    m.system().Sleep(1500);
+    m.system().GetLocalTime(&after);
+    EXPECT_EQ(before.second + 1, after.second);
+    EXPECT_EQ(before.milliseconds + 500, after.milliseconds);
 }
 
 TEST(SimSystemTest, CoInitializeExPerThread) {

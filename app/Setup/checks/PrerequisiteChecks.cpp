@@ -4,6 +4,7 @@
 #include "Setup/checks/HotfixInventory.h"
 #include "Setup/checks/VolumeChecks.h"
 #include "Setup/flow/ExitCodes.h"
+#include "Setup/flow/InstallLog.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
@@ -15,6 +16,11 @@ constexpr int kVersionMajor = 1;
 constexpr int kVersionMinor = 4;
 constexpr int kVersionRevision = 0;
 constexpr int kVersionBuild = 672;
+
+// One outcome in the install log.
+void LogCheck(const SetupProcess& process, const std::wstring& text) {
+    WriteLog(process.Log, L"Check", text);
+}
 
 // The information box of a refusal (OK, information icon).
 void ShowRefusal(platform::Platform& platform, int id) {
@@ -37,31 +43,55 @@ bool IsWow64(platform::Platform& platform) {
     return platform.system.QueryWow64() == platform::Wow64Probe::Yes;
 }
 
+// The question about a missing update; false after a No.
+bool AskAboutUpdates(platform::Platform& platform, const SetupProcess& process, int id,
+                     const std::wstring& missing) {
+    LogCheck(process, L"Windows updates: " + missing +
+                          base::Format(L"; asking whether to go on (message %d)", id));
+    if (!AskToContinue(platform, id)) {
+        LogCheck(process, L"Windows updates: the answer is not Yes; setup ends");
+        return false;
+    }
+    LogCheck(process, L"Windows updates: the answer is Yes; setup goes on");
+    return true;
+}
+
 // The update questions of Vista and 7; false after a No.
-bool CheckRequiredUpdates(platform::Platform& platform, const platform::OsVersion& version) {
-    if (version.major != 6) {
-        return true;
+bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& process,
+                          const platform::OsVersion& version) {
+    if (version.major == 6 && version.minor == 0) {
+        if (IsHotfixInstalled(platform, kVistaUpdate)) {
+            LogCheck(process, L"Windows updates: " + std::wstring(kVistaUpdate) + L" is installed");
+            return true;
+        }
+        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB2763674,
+                               std::wstring(kVistaUpdate) + L" is not installed");
     }
-    if (version.minor == 0) {
-        return IsHotfixInstalled(platform, kVistaUpdate) ||
-               AskToContinue(platform, IDS_HOTFIX_KB2763674);
-    }
-    if (version.minor == 1) {
+    if (version.major == 6 && version.minor == 1) {
+        std::wstring names;
         for (const wchar_t* update : kWindows7Updates) {
             if (IsHotfixInstalled(platform, update)) {
+                LogCheck(process, L"Windows updates: " + std::wstring(update) + L" is installed");
                 return true;
             }
+            names += (names.empty() ? L"" : L", ") + std::wstring(update);
         }
-        return AskToContinue(platform, IDS_HOTFIX_KB3185278);
+        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB3185278,
+                               L"none of " + names + L" is installed");
     }
+    LogCheck(process, base::Format(L"Windows updates: none required on Windows %u.%u",
+                                   version.major, version.minor));
     return true;
 }
 
 // The mutex of the product's main interface exists: another process holds it. Setup never
 // keeps a handle; a mutex that cannot be created does not stop setup.
-bool IsMainInterfaceRunning(platform::Platform& platform) {
+bool IsMainInterfaceRunning(platform::Platform& platform, const SetupProcess& process) {
     const platform::KernelHandle mutex = platform.processes.CreateMutex(kMainInterfaceMutex, false);
     if (!mutex) {
+        LogCheck(process, L"main interface: its mutex could not be made, " +
+                              ErrorText(platform.system.GetLastError()) +
+                              L"; taken as not running");
         return false;
     }
     const bool existed = platform.system.GetLastError() == win::kErrorAlreadyExists;
@@ -71,17 +101,27 @@ bool IsMainInterfaceRunning(platform::Platform& platform) {
 
 // The running Warden learns that setup starts; setup waits until its window has handled the
 // message. Nothing happens when there is no such window.
-void NotifyWarden(platform::Platform& platform) {
+void NotifyWarden(platform::Platform& platform, const SetupProcess& process) {
     const platform::WindowHandle warden =
         platform.processes.FindWindow(nullptr, kWardenWindowTitle);
     if (warden) {
         platform.processes.SendMessage(warden, kWardenNotifyMessage, 0, 0);
+        LogCheck(process, base::Format(L"Warden: told that setup starts (message %u)",
+                                       kWardenNotifyMessage));
+    } else {
+        LogCheck(process, L"Warden: not running");
     }
 }
 
 }  // namespace
 
-bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase) {
+std::wstring ProductVersionText() {
+    return base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision,
+                        kVersionBuild);
+}
+
+bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase,
+                       wchar_t* veiledLetter) {
     for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
         if (!IsEligibleVolume(platform, letter)) {
             continue;
@@ -89,6 +129,9 @@ bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase) {
         VolumeState state;
         if (QueryVolumeState(platform, controlCodeBase, letter, &state) &&
             state.state == kVolumeVeiled) {
+            if (veiledLetter != nullptr) {
+                *veiledLetter = letter;
+            }
             return true;
         }
     }
@@ -105,38 +148,50 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     if (!platform.system.GetVersion(&version)) {
         version = platform::OsVersion();
     }
+    const std::wstring windows = base::Format(L"Windows %u.%u", version.major, version.minor);
     if (IsBeforeWindowsXp(version)) {
+        LogCheck(process, windows + L": not supported (Windows 2000 or older); setup ends");
         ShowRefusal(platform, IDS_OS_NOT_SUPPORTED);
         *exitCode = kExitUnsupportedWindows;
         return false;
     }
+    LogCheck(process, windows + L": supported");
 
-    settings.VersionText =
-        base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision, kVersionBuild);
+    settings.VersionText = ProductVersionText();
 
     if (IsWow64(platform)) {
+        LogCheck(process,
+                 L"64-bit Windows (the program runs under WOW64): not supported; setup ends");
         ShowRefusal(platform, IDS_OS_NOT_SUPPORTED);
         *exitCode = kExitUnsupportedWindows;
         return false;
     }
+    LogCheck(process, L"32-bit Windows: yes");
 
-    if (IsAnyVolumeVeiled(platform, process.ControlCodeBase)) {
+    wchar_t veiled = 0;
+    if (IsAnyVolumeVeiled(platform, process.ControlCodeBase, &veiled)) {
+        LogCheck(process, L"Veil Mode: volume " + std::wstring(1, veiled) +
+                              L": is in Veil Mode; setup ends");
         ShowRefusal(platform, IDS_VEIL_MODE);
         *exitCode = kExitVeilMode;
         return false;
     }
+    LogCheck(process, L"Veil Mode: no volume is in Veil Mode");
 
-    if (!CheckRequiredUpdates(platform, version)) {
+    if (!CheckRequiredUpdates(platform, process, version)) {
         *exitCode = kExitCancelled;
         return false;
     }
 
-    if (IsMainInterfaceRunning(platform)) {
+    if (IsMainInterfaceRunning(platform, process)) {
+        LogCheck(process, L"main interface: running (its mutex exists); setup ends");
         ShowRefusal(platform, IDS_CLOSE_MAIN_UI);
         *exitCode = kExitMainInterfaceRunning;
         return false;
     }
+    LogCheck(process, L"main interface: not running");
 
-    NotifyWarden(platform);
+    NotifyWarden(platform, process);
+    LogCheck(process, L"all checks passed");
     return true;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "Setup/flow/InstallerSettings.h"
 #include "Setup/flow/SetupProcess.h"
@@ -24,6 +25,9 @@ constexpr uint32_t kWardenNotifyMessage = 1147;
 constexpr const wchar_t kVistaUpdate[] = L"KB2763674";
 constexpr const wchar_t* const kWindows7Updates[] = {L"KB3033929", L"KB3185278", L"KB3125574"};
 
+// The product's version text, "1.4.0.672" (VersionText once the version test has passed).
+std::wstring ProductVersionText();
+
 // The checks in order; the first refusal ends them. Each refusal shows its message (by
 // string id, with the program's title as caption) and sets |exitCode|:
 //
@@ -33,11 +37,14 @@ constexpr const wchar_t* const kWindows7Updates[] = {L"KB3033929", L"KB3185278",
 //   the product's main interface is running        146  kExitMainInterfaceRunning (32)
 //
 // Sets settings.VersionText once the version test has passed. True when setup may go on;
-// |exitCode| is then left as it was. Main thread only (the update query needs its COM).
+// |exitCode| is then left as it was. Each outcome is a line of the install log, when the
+// process has one. Main thread only (the update query needs its COM).
 bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
                            const SetupProcess& process, uint32_t* exitCode);
 
 // True when some eligible volume among C: to Z: (IsEligibleVolume), in alphabetical order,
-// answers the volume state query with Veil Mode; it stops at the first. A failed query counts
-// as not veiled; A: and B: are never looked at.
-bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase);
+// answers the volume state query with Veil Mode; it stops at the first, whose letter goes
+// to |veiledLetter| when given. A failed query counts as not veiled; A: and B: are never
+// looked at.
+bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase,
+                       wchar_t* veiledLetter = nullptr);

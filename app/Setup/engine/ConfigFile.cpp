@@ -1,7 +1,10 @@
 #include "Setup/engine/ConfigFile.h"
 
 #include "Setup/checks/VolumeChecks.h"
+#include "Setup/flow/InstallLog.h"
+#include "Setup/protect/TraceLog.h"
 #include "Setup/protect/VolumeMarker.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -32,7 +35,18 @@ void CopyKey(platform::Files& files, const std::wstring& configFile, const wchar
 // Prepares the volume of |letter| for the product: the volume marker with flag 1. A volume
 // that cannot be prepared leaves its reason in the trace log; the installation goes on.
 void PrepareVolume(platform::Platform& platform, const SetupProcess& process, wchar_t letter) {
-    CvSetVolumeFlag(platform, process.ControlCodeBase, letter, 1);
+    const bool prepared = CvSetVolumeFlag(platform, process.ControlCodeBase, letter, 1);
+    if (process.Log != nullptr && process.Log->IsOn()) {
+        const uint32_t error = prepared ? 0 : platform.system.GetLastError();
+        if (!prepared) {
+            process.Log->CountFailure();
+        }
+        process.Log->Write(L"Volume",
+                           L"prepare " + std::wstring(1, letter) + L": (volume marker, flag 1): " +
+                               (prepared ? std::wstring(L"ok")
+                                         : ErrorText(error) + L"; the reason is in the trace log " +
+                                               LogQuote(kTraceLogPath) + L" when it exists"));
+    }
 }
 
 }  // namespace
@@ -101,7 +115,18 @@ void CopyConfigToPrefs(platform::Platform& platform, const InstallerSettings& se
 
     std::wstring veil;
     files.GetPrivateProfileString(kCommon, L"veil", L"", &veil, kVeilBufferChars, file);
-    for (wchar_t letter : VolumesToPrepare(platform, veil)) {
+    const std::vector<wchar_t> letters = VolumesToPrepare(platform, veil);
+    if (!veil.empty()) {
+        std::wstring names;
+        for (wchar_t letter : letters) {
+            names += (names.empty() ? L"" : L" ") + std::wstring(1, letter) + L":";
+        }
+        WriteLog(process.Log, L"Volume",
+                 L"\"veil\" is " + LogQuote(veil) + L": " +
+                     (names.empty() ? std::wstring(L"it names no volume of this computer")
+                                    : L"volumes to prepare " + names));
+    }
+    for (wchar_t letter : letters) {
         PrepareVolume(platform, process, letter);
     }
 }

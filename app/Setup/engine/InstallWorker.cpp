@@ -4,6 +4,7 @@
 #include "Setup/engine/DriverRegistration.h"
 #include "Setup/engine/FileDeployment.h"
 #include "Setup/engine/Shortcuts.h"
+#include "Setup/flow/InstallLog.h"
 #include "Setup/protect/ProtectionSettings.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
@@ -39,6 +40,8 @@ struct Report {
 
 struct InstallStep {
     int number;
+    // What the step does, in the install log.
+    const wchar_t* what;
     // The step's work; null while the routine is still to be written, so that the step
     // only reports.
     StepRoutine routine;
@@ -75,8 +78,73 @@ StepResult FailInstallation(InstallContext& context) {
     return StepResult::Stop;
 }
 
+// Whether the configuration file is known to be missing, where that can be told without
+// the profile functions' own search: a full path, or a bare name (which they look up in the
+// Windows folder). The error of the lookup goes to |error|.
+bool ConfigFileMissing(platform::Platform& platform, const std::wstring& file, uint32_t* error) {
+    platform::LastErrorKeeper keep(platform.system);
+    std::wstring path = file;
+    const bool fullPath = (file.size() > 2 && file[1] == L':' && file[2] == L'\\') ||
+                          file.compare(0, 2, L"\\\\") == 0;
+    if (!fullPath) {
+        std::wstring windows;
+        if (file.find_first_of(L"\\/:") != std::wstring::npos ||
+            !platform.system.GetWindowsDirectory(&windows)) {
+            return false;
+        }
+        path = windows + L"\\" + file;
+    }
+    if (platform.files.GetFileAttributes(path) != win::kInvalidFileAttributes) {
+        return false;
+    }
+    *error = platform.system.GetLastError();
+    return true;
+}
+
+// What the configuration file changed, in the install log. The password is concealed
+// before anything else is written.
+void LogConfiguration(InstallContext& context, const InstallerSettings& before) {
+    CInstallLog* log = context.process.Log;
+    const InstallerSettings& after = context.settings;
+    if (log == nullptr) {
+        return;
+    }
+    log->Conceal(after.Password);
+    if (!log->IsOn()) {
+        return;
+    }
+    if (after.ConfigFile.empty()) {
+        log->Write(L"Config", L"no configuration file");
+        return;
+    }
+    log->Write(L"Config", L"configuration file " + LogQuote(after.ConfigFile));
+    uint32_t error = 0;
+    if (ConfigFileMissing(context.platform, after.ConfigFile, &error)) {
+        log->Write(L"Config", L"the file cannot be found, " + ErrorText(error) +
+                                  L": every key reads as missing");
+    }
+    if (after.InstallDir != before.InstallDir) {
+        log->Write(L"Config", L"\"path\": installation folder " + LogQuote(after.InstallDir));
+    }
+    if (after.DesktopIcon != before.DesktopIcon) {
+        log->Write(L"Config", L"\"desktopicon\" is 0 or missing: no desktop icon");
+    }
+    if (after.QuickLaunchIcon != before.QuickLaunchIcon) {
+        log->Write(L"Config", L"\"quicklaunchicon\" is 0 or missing: no Quick Launch icon");
+    }
+    if (after.StartMenuPath != before.StartMenuPath) {
+        log->Write(L"Config",
+                   L"\"startupmenushortcut\" is 0 or missing: no start-menu folder or shortcuts");
+    }
+    if (!after.Password.empty()) {
+        log->Write(L"Config", L"\"password\": a password is set (not shown)");
+    }
+}
+
 StepResult ImportConfiguration(InstallContext& context) {
+    const InstallerSettings before = context.settings;
     ImportConfigFile(context.platform.files, context.settings);
+    LogConfiguration(context, before);
     return StepResult::Continue;
 }
 
@@ -136,32 +204,62 @@ StepResult CopyConfiguration(InstallContext& context) {
 // The install sequence. A step's reports come after its work.
 const InstallStep kInstallSteps[] = {
     // Section "common" of the configuration file, when one was named.
-    {1, ImportConfiguration, {kNoReport, kNoReport}},
+    {1, L"import the configuration file", ImportConfiguration, {kNoReport, kNoReport}},
     // Announces the file copies.
-    {2, nullptr, {Status(IDS_STATUS_COPYING), kNoReport}},
-    {3, CreateInstallationFolder, {kNoReport, kNoReport}},
-    {4, CopyProductFiles<1, 1>, {Position(10), kNoReport}},     // Corvane.exe
-    {5, CopyProductFiles<2, 2>, {Position(20), kNoReport}},     // Warden.exe as CorvaneWarden.exe
-    {6, CopyProductFiles<3, 4>, {Position(30), kNoReport}},     // Persist.exe, Console.exe
-    {7, CopyProductFiles<5, 6>, {Position(40), kNoReport}},     // Keeper.exe, MenuExt.dll
-    {8, CopyProductFiles<7, 8>, {Position(50), kNoReport}},     // lang.ini, Console.txt
-    {9, CopyProductFiles<9, 9>, {Position(60), kNoReport}},     // Guide.chm
-    {10, CopyProductFiles<10, 10>, {Position(70), kNoReport}},  // terms.rtf
-    {11, CopyProductFiles<11, 11>, {kNoReport, kNoReport}},     // the driver
-    {12, CopyProductFiles<12, 12>, {Position(80), Status(IDS_STATUS_REGISTRY)}},  // Remove.exe
+    {2, L"announce the file copies", nullptr, {Status(IDS_STATUS_COPYING), kNoReport}},
+    {3, L"create the installation folder", CreateInstallationFolder, {kNoReport, kNoReport}},
+    {4, L"copy Corvane.exe", CopyProductFiles<1, 1>, {Position(10), kNoReport}},  // Corvane.exe
+    {5,
+     L"copy Warden.exe as CorvaneWarden.exe",
+     CopyProductFiles<2, 2>,
+     {Position(20), kNoReport}},  // Warden.exe as CorvaneWarden.exe
+    {6,
+     L"copy Persist.exe and Console.exe",
+     CopyProductFiles<3, 4>,
+     {Position(30), kNoReport}},  // Persist.exe, Console.exe
+    {7,
+     L"copy Keeper.exe and MenuExt.dll, also while in use",
+     CopyProductFiles<5, 6>,
+     {Position(40), kNoReport}},  // Keeper.exe, MenuExt.dll
+    {8,
+     L"copy lang.ini anew and Console.txt",
+     CopyProductFiles<7, 8>,
+     {Position(50), kNoReport}},  // lang.ini, Console.txt
+    {9, L"copy Guide.chm", CopyProductFiles<9, 9>, {Position(60), kNoReport}},     // Guide.chm
+    {10, L"copy terms.rtf", CopyProductFiles<10, 10>, {Position(70), kNoReport}},  // terms.rtf
+    {11,
+     L"copy the driver cvflt.sys into the drivers folder",
+     CopyProductFiles<11, 11>,
+     {kNoReport, kNoReport}},  // the driver
+    {12,
+     L"copy Remove.exe",
+     CopyProductFiles<12, 12>,
+     {Position(80), Status(IDS_STATUS_REGISTRY)}},  // Remove.exe
     // The driver's service key and the disk and volume filter lists.
-    {13, RegisterDriver, {kNoReport, kNoReport}},
+    {13,
+     L"register the driver and add it to the disk and volume filters",
+     RegisterDriver,
+     {kNoReport, kNoReport}},
     // The product key's "Path" value, then the Run entry.
-    {14, WriteProductKeyAndRunEntry, {Position(90), Status(IDS_STATUS_INITIALIZING)}},
+    {14,
+     L"write the product key and the Run entry",
+     WriteProductKeyAndRunEntry,
+     {Position(90), Status(IDS_STATUS_INITIALIZING)}},
     // The install identity, the driver's settings, the fingerprint record and the
     // companion components.
-    {15, WriteProtection, {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
+    {15,
+     L"write the install identity and the driver's settings, register the companions",
+     WriteProtection,
+     {Position(95), Status(IDS_STATUS_SHORTCUTS)}},
     // Start-menu, desktop and Quick Launch shortcuts.
-    {16, CreateLinks, {Position(98), Status(IDS_STATUS_REGISTERING)}},
-    {17, WriteUninstallInformation, {kNoReport, kNoReport}},
+    {16, L"create the shortcuts", CreateLinks, {Position(98), Status(IDS_STATUS_REGISTERING)}},
+    {17, L"write the uninstall entry", WriteUninstallInformation, {kNoReport, kNoReport}},
     // Settings of the configuration file into prefs.dat and the volumes it names, when a
     // configuration file was named.
-    {18, CopyConfiguration, {Position(100), kNoReport}},
+    {18,
+     L"copy the configuration file's settings into prefs.dat, prepare its volumes",
+     CopyConfiguration,
+     {Position(100), kNoReport}},
 };
 
 void ReportProgress(InstallContext& context, const Report& report) {
@@ -231,10 +329,24 @@ bool FoldersDetermined(const InstallerSettings& settings) {
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,
                const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent) {
     InstallContext context{platform, settings, process, args, silent};
+    CInstallLog* log = process.Log;
+    const int stepCount = static_cast<int>(sizeof(kInstallSteps) / sizeof(kInstallSteps[0]));
     for (const InstallStep& step : kInstallSteps) {
-        if (step.routine != nullptr && step.routine(context) == StepResult::Stop) {
+        const std::wstring name = base::Format(L"%d of %d: ", step.number, stepCount);
+        WriteLog(log, L"Step", name + step.what);
+        const uint32_t failuresBefore = log != nullptr ? log->FailureCount() : 0;
+        const StepResult result =
+            step.routine != nullptr ? step.routine(context) : StepResult::Continue;
+        if (result == StepResult::Stop) {
+            WriteLog(log, L"Step", name + L"failed; the installation stops here");
             return;
         }
+        const uint32_t failed = log != nullptr ? log->FailureCount() - failuresBefore : 0;
+        WriteLog(log, L"Step",
+                 name + (failed == 0 ? std::wstring(L"done")
+                                     : base::Format(L"done; %u operation%ls failed (see above), "
+                                                    L"the installation goes on",
+                                                    failed, failed == 1 ? L"" : L"s")));
         if (!context.Reporting()) {
             continue;
         }
@@ -247,6 +359,15 @@ void DoInstall(platform::Platform& platform, InstallerSettings& settings,
 void RunInstall(platform::Platform& platform, InstallerSettings& settings,
                 const SetupProcess& process, const InstallWorkerArgs* args, int32_t silent) {
     DeriveFolders(platform, settings);
+    if (process.Log != nullptr && process.Log->IsOn()) {
+        const auto folder = [](const std::wstring& path) {
+            return path.empty() ? std::wstring(L"(not known)") : LogQuote(path);
+        };
+        process.Log->Write(L"Setup", L"folders: installation " + folder(settings.InstallDir) +
+                                         L", system " + folder(settings.SystemDir) + L", source " +
+                                         folder(settings.SourceDir) + L", start menu " +
+                                         folder(settings.StartMenuPath));
+    }
     // The shell-link objects of the shortcuts are created on this thread. On the main
     // thread of a silent run COM is already multithreaded; the result is not needed.
     platform.system.CoInitializeEx(win::kCoinitApartmentThreaded);

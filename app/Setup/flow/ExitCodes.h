@@ -20,7 +20,11 @@
 //         another process (ERROR_SHARING_VIOLATION). Setup may run once it is closed.
 //
 // A No to the question about a missing Windows update (messages 158 and 159) is the
-// user's choice to stop: 1602.
+// user's choice to stop: 1602. With -suppressmsgboxes that question is answered Yes (its
+// default button), so it never ends a run.
+//
+// The install log (-log:) never changes the code: a log that cannot be written is left
+// out and the run ends as it would have without it.
 //
 // The start-up routine still ends the framework's way (InitInstance returns false on every
 // path); the exit code is a separate result of the run that the entry point returns.
@@ -37,3 +41,25 @@ constexpr uint32_t kExitFailed = win::kErrorInstallFailure;                     
 constexpr uint32_t kExitUnsupportedWindows = win::kErrorInstallPlatformUnsupported;  // 1633
 constexpr uint32_t kExitVeilMode = win::kErrorWriteProtect;                          // 19
 constexpr uint32_t kExitMainInterfaceRunning = win::kErrorSharingViolation;          // 32
+
+// What a code means, in the words of the install log's last line.
+inline const wchar_t* ExitCodeMeaning(uint32_t code) {
+    switch (code) {
+        case kExitRestartRequired:
+            return L"installed; a restart is required";
+        case kExitRestartStarted:
+            return L"installed; the restart of the computer has been started";
+        case kExitCancelled:
+            return L"cancelled by the user";
+        case kExitFailed:
+            return L"the installation failed";
+        case kExitUnsupportedWindows:
+            return L"this version of Windows is not supported";
+        case kExitVeilMode:
+            return L"a volume is in Veil Mode";
+        case kExitMainInterfaceRunning:
+            return L"the product's main interface is running";
+        default:
+            return L"not a code of this program";
+    }
+}

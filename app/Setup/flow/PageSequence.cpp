@@ -2,6 +2,7 @@
 
 #include "Setup/engine/InstallWorker.h"
 #include "Setup/flow/ExitCodes.h"
+#include "Setup/flow/InstallLog.h"
 #include "Setup/flow/RegisteredUser.h"
 #include "Setup/pages/AdditionalTaskDlg.h"
 #include "Setup/pages/FinishDlg.h"
@@ -11,6 +12,7 @@
 #include "Setup/pages/StartMenuFolderDlg.h"
 #include "Setup/pages/UserInformationDlg.h"
 #include "Setup/pages/WelcomeDlg.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -25,6 +27,35 @@ enum class Stage {
     Finish,
 };
 
+std::wstring PageResultText(int32_t result, bool notShown) {
+    if (notShown) {
+        return L"could not be shown";
+    }
+    switch (result) {
+        case PageNext:
+            return L"Next";
+        case PageBack:
+            return L"Back";
+        case PageCancel:
+            return L"Cancel";
+        default:
+            return base::Format(L"ended (%d)", result);
+    }
+}
+
+// A page's outcome in the install log, with what it handed on.
+void LogPage(const SetupProcess& process, const wchar_t* page, int32_t result, bool notShown,
+             const std::wstring& handedOn = std::wstring()) {
+    WriteLog(process.Log, L"Page",
+             std::wstring(page) + L": " + PageResultText(result, notShown) +
+                 (handedOn.empty() ? std::wstring() : L"; " + handedOn));
+}
+
+std::wstring IconsText(const InstallerSettings& settings) {
+    return std::wstring(L"desktop icon ") + (settings.DesktopIcon != 0 ? L"on" : L"off") +
+           L", Quick Launch icon " + (settings.QuickLaunchIcon != 0 ? L"on" : L"off");
+}
+
 // The silent run: the stages without pages, the installation on this thread, no Finish
 // page and never a restart.
 uint32_t RunSilently(platform::Platform& platform, InstallerSettings& settings,
@@ -34,6 +65,10 @@ uint32_t RunSilently(platform::Platform& platform, InstallerSettings& settings,
     settings.StartMenuFolder = ProductName;
     settings.DesktopIcon = 1;
     settings.QuickLaunchIcon = 1;
+    WriteLog(process.Log, L"Setup",
+             L"silent: user " + LogQuote(settings.UserName) + L" and organization " +
+                 LogQuote(settings.Organization) + L" from the registry, start-menu folder " +
+                 LogQuote(settings.StartMenuFolder) + L", " + IconsText(settings));
     RunInstall(platform, settings, process, nullptr, 1);
     return settings.InstallFailed != 0 ? kExitFailed : kExitRestartRequired;
 }
@@ -78,6 +113,7 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
             case Stage::Welcome: {
                 CWelcomeDlg page(settings, platform);
                 result = RunPage(page, &notShown);
+                LogPage(process, L"Welcome", result, notShown);
                 stage = Stage::Agreement;
                 break;
             }
@@ -86,6 +122,8 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                 page.m_bAccepted = acceptance;
                 result = RunPage(page, &notShown);
                 acceptance = page.m_bAccepted;
+                LogPage(process, L"License Agreement", result, notShown,
+                        acceptance != 0 ? L"accepted" : L"not accepted");
                 stage = result == PageBack ? Stage::Welcome : Stage::UserInformation;
                 break;
             }
@@ -97,6 +135,9 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                 result = RunPage(page, &notShown);
                 settings.UserName = page.m_strUserName;
                 settings.Organization = page.m_strOrganization;
+                LogPage(process, L"User Information", result, notShown,
+                        L"user " + LogQuote(settings.UserName) + L", organization " +
+                            LogQuote(settings.Organization));
                 stage = result == PageBack ? Stage::Agreement : Stage::StartMenuFolder;
                 break;
             }
@@ -107,6 +148,8 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                 page.m_strFolder = ProductName;
                 result = RunPage(page, &notShown);
                 settings.StartMenuFolder = page.m_strFolder;
+                LogPage(process, L"Start Menu Folder", result, notShown,
+                        L"folder " + LogQuote(settings.StartMenuFolder));
                 stage = result == PageBack ? Stage::UserInformation : Stage::AdditionalTasks;
                 break;
             }
@@ -118,12 +161,14 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                 result = RunPage(page, &notShown);
                 settings.DesktopIcon = page.m_bDesktopIcon;
                 settings.QuickLaunchIcon = page.m_bQuickLaunchIcon;
+                LogPage(process, L"Select Additional Tasks", result, notShown, IconsText(settings));
                 stage = result == PageBack ? Stage::StartMenuFolder : Stage::Ready;
                 break;
             }
             case Stage::Ready: {
                 CReadyDlg page(settings, platform);
                 result = RunPage(page, &notShown);
+                LogPage(process, L"Ready to Install", result, notShown);
                 stage = result == PageBack ? Stage::AdditionalTasks : Stage::Installing;
                 break;
             }
@@ -135,6 +180,11 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
                     CRunningDlg page(settings, platform, process);
                     RunPage(page, &notShown);
                 }
+                WriteLog(process.Log, L"Page",
+                         notShown ? std::wstring(L"Installing: could not be shown")
+                                  : std::wstring(L"Installing: ") +
+                                        (settings.InstallFailed != 0 ? L"the installation failed"
+                                                                     : L"done"));
                 if (notShown || settings.InstallFailed != 0) {
                     return kExitFailed;
                 }
@@ -144,6 +194,9 @@ uint32_t RunPageSequence(platform::Platform& platform, InstallerSettings& settin
             case Stage::Finish: {
                 CFinishDlg page(settings, platform);
                 const int32_t finishResult = RunPage(page, &notShown);
+                LogPage(process, L"Completing", finishResult, notShown,
+                        finishResult == PageNext && settings.RestartNow != 0 ? L"restart now"
+                                                                             : L"no restart now");
                 // Only the Finish button records the user's choice in RestartNow. A page
                 // that could not be shown asked nobody, and a page that ended any other
                 // way did not take the answer: neither restarts the computer, which would

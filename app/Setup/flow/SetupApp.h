@@ -16,16 +16,30 @@
 #include "framework/WinApp.h"
 #include "platform/Platform.h"
 
-// The command-line options. Argument 0 (the program) is never examined. "-silent" or
-// "/silent" (whole argument, ignoring case) sets |silent|; an argument whose first 8
-// characters are "-config:" or "/config:" (ignoring case) sets |configFile| to the rest,
-// without a leading and a trailing run of double quotes (quotes inside remain); a later one
-// replaces an earlier one. Anything else is ignored. Outputs not named are left as they are.
-void ParseArguments(const std::vector<std::wstring>& args, bool* silent, std::wstring* configFile);
+// What the command line asks for.
+struct SetupOptions {
+    // "-silent" or "/silent": no pages, no restart.
+    bool Silent = false;
+    // "-config:PATH": the unattended configuration file (empty: none).
+    std::wstring ConfigFile;
+    // "-log:PATH": the install log (empty: none).
+    std::wstring LogFile;
+    // "-suppressmsgboxes": every message box answered with its default button, unseen.
+    bool SuppressMessageBoxes = false;
+};
+
+// The command-line options. Argument 0 (the program) is never examined. Options may start
+// with "-" or "/" and are matched ignoring case:
+//   "-silent" and "-suppressmsgboxes" (whole argument) set their flags;
+//   an argument whose first 8 characters are "-config:", or whose first 5 are "-log:",
+//   sets ConfigFile or LogFile to the rest, without a leading and a trailing run of double
+//   quotes (quotes inside remain); a later one replaces an earlier one.
+// Anything else is ignored. Fields not named are left as they are.
+void ParseArguments(const std::vector<std::wstring>& args, SetupOptions* options);
 
 // GetCommandLineW split by CommandLineToArgvW, then ParseArguments. When splitting fails
 // nothing is set and false is returned.
-bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configFile);
+bool ReadCommandLine(platform::Shell& shell, SetupOptions* options);
 
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the
@@ -39,8 +53,9 @@ public:
 
     // The start-up, in order: restrict the DLL search path, register the common controls
     // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
-    // own initialisation, the command line, the prerequisite checks (Setup/checks, which
-    // set the exit code of a refusal), the page sequence.
+    // own initialisation, the command line (and with it the install log and the message
+    // box policy of the process's log, when it has one), the prerequisite checks
+    // (Setup/checks, which set the exit code of a refusal), the page sequence.
     // Returns false on every path.
     bool InitInstance() override;
 
@@ -48,16 +63,19 @@ public:
     uint32_t GetExitCode() const { return m_nExitCode; }
     // Set from the command line by InitInstance.
     bool IsSilent() const { return m_bSilent; }
+    const SetupOptions& GetOptions() const { return m_options; }
     platform::DllSearchRestriction GetDllSearchRestriction() const { return m_dllSearch; }
 
 private:
     InstallerSettings& m_settings;
     SetupProcess& m_process;
     bool m_bSilent = false;
+    SetupOptions m_options;
     uint32_t m_nExitCode;
     platform::DllSearchRestriction m_dllSearch = platform::DllSearchRestriction::None;
 };
 
-// The whole run as the entry point does it: the application object over |platform|, its
-// InitInstance, and the exit code.
+// The whole run as the entry point does it: the ports the program sees (Setup/flow/
+// LoggedPorts.h) over |platform|, with the install log that -log: opens, the application
+// object over them, its InitInstance, the exit code (also the log's last line).
 uint32_t RunSetup(platform::Platform& platform, InstallerSettings& settings, SetupProcess& process);

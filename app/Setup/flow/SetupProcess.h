@@ -9,10 +9,16 @@
 
 #include "platform/Platform.h"
 
+class CInstallLog;
+
 struct SetupProcess {
     // 4 x the sum of the code units 20 to 23 of the driver's install GUID text (0 when no
     // GUID can be had); see Setup/checks/DriverControl.h.
     int32_t ControlCodeBase = 0;
+    // The run's install log (Setup/flow/InstallLog.h), which the checks, the pages and the
+    // install steps write their outcomes to; null when the run has none (a test that builds
+    // the parts alone). RunSetup sets it for the length of the run.
+    CInstallLog* Log = nullptr;
 };
 
 // The record as the process starts: ControlCodeBase asked of a loaded driver, else read

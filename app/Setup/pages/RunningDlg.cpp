@@ -1,5 +1,6 @@
 #include "Setup/pages/RunningDlg.h"
 
+#include "Setup/flow/InstallLog.h"
 #include "Setup/res/resource.h"
 
 CRunningDlg::CRunningDlg(InstallerSettings& settings, platform::Platform& platform,
@@ -50,6 +51,9 @@ bool CRunningDlg::OnInitDialog() {
         // the run counts as a failed installation (the page sequence then ends without
         // the Finish page and the computer is not restarted), and the page ends through
         // the same completion message the worker would have posted.
+        WriteLog(m_process.Log, L"Setup",
+                 L"the installation could not be started, " +
+                     ErrorText(m_platform.system.GetLastError()) + L"; nothing was installed");
         m_settings.InstallFailed = 1;
         GetUi().PostMessage(m_hWnd, WM_INSTALL_DONE, 0, 0);
     }

@@ -11,9 +11,48 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 constexpr uint32_t kInitialRandSeed = 1;
 
+constexpr uint64_t kMsPerDay = 24ull * 60 * 60 * 1000;
+
+// Days from 1601-01-01 to the date (proleptic Gregorian calendar), and back.
+uint64_t DaysFromCivil(uint32_t year, uint32_t month, uint32_t day) {
+    // Counted from 1600-03-01, so that the leap day ends a year.
+    const uint32_t y = year - (month <= 2 ? 1 : 0) - 1600;
+    const uint32_t era = y / 400;
+    const uint32_t yearOfEra = y % 400;
+    const uint32_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const uint32_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    // 1601-01-01 is day 306 after 1600-03-01.
+    return static_cast<uint64_t>(era) * 146097 + dayOfEra - 306;
+}
+
+void CivilFromDays(uint64_t days, uint32_t* year, uint32_t* month, uint32_t* day) {
+    const uint64_t z = days + 306;
+    const uint64_t era = z / 146097;
+    const uint32_t dayOfEra = static_cast<uint32_t>(z % 146097);
+    const uint32_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const uint32_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const uint32_t mp = (5 * dayOfYear + 2) / 153;
+    *day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    *month = mp < 10 ? mp + 3 : mp - 9;
+    *year = static_cast<uint32_t>(era * 400 + yearOfEra + 1600 + (*month <= 2 ? 1 : 0));
+}
+
+uint64_t ClockFromTime(const SystemTime& time) {
+    return DaysFromCivil(time.year, time.month, time.day) * kMsPerDay +
+           ((time.hour * 60ull + time.minute) * 60 + time.second) * 1000 + time.milliseconds;
+}
+
 }  // namespace
 
 SimSystem::SimSystem(Machine& machine) : machine_(machine) {
+    SystemTime start;
+    start.year = 2024;
+    start.month = 3;
+    start.day = 4;
+    start.hour = 9;
+    start.minute = 30;
+    clockMs_ = ClockFromTime(start);
     version_.major = 6;
     version_.minor = 1;
     version_.build = 7601;
@@ -299,10 +338,46 @@ void SimSystem::SetLastError(uint32_t error) {
     machine_.SetLastError(error);
 }
 
+void SimSystem::SetLocalTime(const SystemTime& time) {
+    Guard guard(machine_.Lock());
+    clockMs_ = ClockFromTime(time);
+}
+
+void SimSystem::AdvanceClock(uint64_t milliseconds) {
+    Guard guard(machine_.Lock());
+    clockMs_ += milliseconds;
+}
+
+void SimSystem::GetLocalTime(SystemTime* time) {
+    uint64_t now = 0;
+    {
+        Guard guard(machine_.Lock());
+        now = clockMs_;
+    }
+    const uint64_t days = now / kMsPerDay;
+    uint64_t rest = now % kMsPerDay;
+    uint32_t year = 0;
+    uint32_t month = 0;
+    uint32_t day = 0;
+    CivilFromDays(days, &year, &month, &day);
+    time->year = static_cast<uint16_t>(year);
+    time->month = static_cast<uint16_t>(month);
+    time->day = static_cast<uint16_t>(day);
+    // 1601-01-01 was a Monday.
+    time->dayOfWeek = static_cast<uint16_t>((days + 1) % 7);
+    time->milliseconds = static_cast<uint16_t>(rest % 1000);
+    rest /= 1000;
+    time->second = static_cast<uint16_t>(rest % 60);
+    rest /= 60;
+    time->minute = static_cast<uint16_t>(rest % 60);
+    time->hour = static_cast<uint16_t>(rest / 60);
+}
+
 void SimSystem::Sleep(uint32_t milliseconds) {
     {
         Guard guard(machine_.Lock());
         sleeps_.push_back({std::this_thread::get_id(), milliseconds});
+        clockMs_ += milliseconds;
     }
     // No real wait, but let other threads run so that polling loops make progress.
     std::this_thread::yield();

@@ -148,6 +148,19 @@ void Win32System::Sleep(uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+void Win32System::GetLocalTime(SystemTime* time) {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    time->year = now.wYear;
+    time->month = now.wMonth;
+    time->dayOfWeek = now.wDayOfWeek;
+    time->day = now.wDay;
+    time->hour = now.wHour;
+    time->minute = now.wMinute;
+    time->second = now.wSecond;
+    time->milliseconds = now.wMilliseconds;
+}
+
 // The C runtime's generator. The Microsoft runtime keeps the seed per thread: a seed set
 // on one thread does not affect the numbers another thread draws, and every new thread
 // starts from the seed 1.

@@ -1,5 +1,5 @@
 // System port: version, WOW64, folders, identifiers, the thread's last-error value,
-// sleeping, the C runtime's rand, the user-interface language, COM and threads.
+// sleeping, the clock, the C runtime's rand, the user-interface language, COM and threads.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,18 @@ enum class Wow64Probe {
 };
 
 using ThreadProc = uint32_t (*)(void* argument);
+
+// A SYSTEMTIME: a calendar date and time of day as GetLocalTime reports it.
+struct SystemTime {
+    uint16_t year = 0;
+    uint16_t month = 0;      // 1 (January) to 12
+    uint16_t dayOfWeek = 0;  // 0 (Sunday) to 6
+    uint16_t day = 0;        // 1 to 31
+    uint16_t hour = 0;
+    uint16_t minute = 0;
+    uint16_t second = 0;
+    uint16_t milliseconds = 0;
+};
 
 // How RestrictDllSearchPath took the current folder (and the PATH) out of the search for
 // libraries loaded by name.
@@ -60,6 +72,10 @@ public:
 
     // Sleep.
     virtual void Sleep(uint32_t milliseconds) = 0;
+
+    // GetLocalTime: the current date and time in the computer's time zone. It cannot fail
+    // and leaves the last-error value alone.
+    virtual void GetLocalTime(SystemTime* time) = 0;
 
     // The C runtime's srand/rand (per thread in the Microsoft runtime; 0..32767).
     virtual void SeedRand(uint32_t seed) = 0;

@@ -261,6 +261,16 @@ constexpr uint32_t kMbRetryCancel = 0x00000005;
 constexpr int kIdAbort = 3;
 constexpr int kIdRetry = 4;
 constexpr int kIdIgnore = 5;
+// The box's buttons beyond the above, and which of them is the default one.
+constexpr uint32_t kMbCancelTryContinue = 0x00000006;
+constexpr uint32_t kMbDefMask = 0x00000F00;
+constexpr uint32_t kMbDefButton1 = 0x00000000;
+constexpr uint32_t kMbDefButton2 = 0x00000100;
+constexpr uint32_t kMbDefButton3 = 0x00000200;
+constexpr uint32_t kMbDefButton4 = 0x00000300;
+constexpr uint32_t kMbHelp = 0x00004000;
+constexpr int kIdTryAgain = 10;
+constexpr int kIdContinue = 11;
 // Window and control styles (the dialog templates' style bits).
 constexpr uint32_t kWsVisible = 0x10000000;
 constexpr uint32_t kWsDisabled = 0x08000000;

@@ -32,6 +32,7 @@ using platform::ShellLink;
 using platform::ShellLinkInfo;
 using platform::StartupOptions;
 using platform::StockBrush;
+using platform::SystemTime;
 using platform::ThreadProc;
 using platform::VolumeFindHandle;
 using platform::WindowHandle;

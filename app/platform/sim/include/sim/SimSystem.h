@@ -1,6 +1,10 @@
 // Simulated system of sim::Machine: version, WOW64, the Windows folders, GUIDs, the
-// thread's last-error value, Sleep, the C runtime's rand, the UI language, COM apartments
-// and threads.
+// thread's last-error value, Sleep, the clock, the C runtime's rand, the UI language, COM
+// apartments and threads.
+//
+// The clock is deterministic: it starts at a set local time (2024-03-04 09:30:00.000, a
+// Monday, by default) and moves on only by what the machine's threads sleep and by what a
+// test advances it, so that the time a routine sees follows its pauses as on Windows.
 //
 // Threads started with CreateThread run on real std::threads. Their handles may be closed
 // while they run; the machine joins every thread it started before it is destroyed, so no
@@ -81,6 +85,11 @@ public:
     void SetDllSearchFunctions(bool defaultDllDirectories, bool setDllDirectory);
     // Every call of either function fails with |error| (0 = succeed again).
     void FailDllSearchRestriction(uint32_t error);
+    // The local time the clock shows now (its day of week is worked out from the date,
+    // whatever |time| says); the clock then moves on from there. AdvanceClock moves it on
+    // without a sleep.
+    void SetLocalTime(const SystemTime& time);
+    void AdvanceClock(uint64_t milliseconds);
     // RandomSeed hands out |next|, then counts up from it (the default sequence starts at
     // 0x5EED0001, so that two runs on one machine get different seeds).
     void SetRandomSeeds(uint32_t next);
@@ -117,6 +126,7 @@ public:
     uint32_t GetLastError() override;
     void SetLastError(uint32_t error) override;
     void Sleep(uint32_t milliseconds) override;
+    void GetLocalTime(SystemTime* time) override;
     void SeedRand(uint32_t seed) override;
     int Rand() override;
     bool SeedRandOnce(uint32_t seed) override;
@@ -155,6 +165,8 @@ private:
     uint16_t uiLanguage_ = 1033;
     uint32_t nextThreadStartError_ = 0;
     std::vector<SleepRecord> sleeps_;
+    // Milliseconds since 1601-01-01 00:00 (local) that the clock shows.
+    uint64_t clockMs_ = 0;
     bool hasDefaultDllDirectories_ = true;
     bool hasSetDllDirectory_ = true;
     uint32_t dllSearchError_ = 0;

@@ -37,6 +37,7 @@ using platform::ShellLink;
 using platform::ShellLinkInfo;
 using platform::StartupOptions;
 using platform::StockBrush;
+using platform::SystemTime;
 using platform::ThreadProc;
 using platform::VolumeFindHandle;
 using platform::WindowHandle;
@@ -140,6 +141,7 @@ public:
     uint32_t GetLastError() override;
     void SetLastError(uint32_t error) override;
     void Sleep(uint32_t milliseconds) override;
+    void GetLocalTime(SystemTime* time) override;
     void SeedRand(uint32_t seed) override;
     int Rand() override;
     bool SeedRandOnce(uint32_t seed) override;
