@@ -13,12 +13,15 @@ MenuExt.dll, cvflt.sys). The template prefix lives in $CV_WINEPREFIX/e2e-templat
 the build's wine-prefix next to BIN_DIR. Everything a scenario writes goes to WORK_DIR;
 a passing scenario removes its prefix copy.
 
-After each installation the machine is checked from outside the program: the files and
-their bytes, the registry as the prefix's registry files hold it, the links as IShellLinkW
-reads them, prefs.dat, the fingerprint record, the volume marker and the trace log, the
-stand-ins' own records of how they were called, and Setup.exe's exit code against the
-documented table (machine.EXIT_MEANINGS). Every check prints one "ok" or "FAIL" line; the run exits 1
-when any failed.
+Every run of Setup.exe writes an install log (-log:) whose key lines are checked: the
+header, the boxes with their answers, the exit code as the last line, and for an
+installation every step done, the driver's copy, its service values, the links. After each
+installation the machine is checked from outside the program: the files and their bytes,
+the registry as the prefix's registry files hold it, the links as IShellLinkW reads them,
+prefs.dat, the fingerprint record, the volume marker and the trace log, the stand-ins' own
+records of how they were called, and Setup.exe's exit code against the documented table
+(machine.EXIT_MEANINGS). Every check prints one "ok" or "FAIL" line; the run exits 1 when
+any failed. --list prints the scenarios with what each proves.
 """
 
 import hashlib
@@ -43,12 +46,31 @@ LIB = HERE / "e2e-lib.sh"
 
 RESTART_REQUIRED = machine.EXIT_RESTART_REQUIRED
 
-# Message ids of Setup.exe's boxes.
+# Message ids of Setup.exe's boxes, and their English texts as the install log quotes them.
 BOX_COPY_FAILED = 141
 BOX_UNSUPPORTED = 144
 BOX_MAIN_INTERFACE = 146
 BOX_VISTA_UPDATE = 158
 BOX_WIN7_UPDATES = 159
+BOX_TEXTS = {
+    BOX_COPY_FAILED: "Copy file failed!",
+    BOX_UNSUPPORTED: "Sorry, Corvane doesn't support tihs operation system.",
+    BOX_MAIN_INTERFACE: "Please close Corvane main interface.",
+    BOX_VISTA_UPDATE: "Corvane maybe not working because KB2763674 hotfix is not found in this "
+                      "computer. Do you want to continue?",
+    BOX_WIN7_UPDATES: "Corvane maybe not working because KB3185278 and KB3125574 are not found "
+                      "in this computer. Do you want to continue?",
+}
+# How the install log names the boxes' buttons and icons.
+BOX_KINDS = {
+    BOX_COPY_FAILED: "OK",
+    BOX_UNSUPPORTED: "OK, information icon",
+    BOX_MAIN_INTERFACE: "OK, information icon",
+    BOX_VISTA_UPDATE: "Yes, No, question icon",
+    BOX_WIN7_UPDATES: "Yes, No, question icon",
+}
+# The buttons wizard_driver.exe clicks, by id, as the log names the answers.
+BUTTONS = {1: "OK", 2: "Cancel", 6: "Yes", 7: "No"}
 
 # Wine's names of the Windows versions the scenarios pretend to be, with their major version.
 MAJOR = {"win2k": 5, "winxp": 5, "vista": 6, "win7": 6, "win10": 10}
@@ -292,11 +314,20 @@ class Run:
         return Path(folder)
 
     def setup(self, product, what, args=(), walk="none", boxes=(), no_box=False,
-              expect=RESTART_REQUIRED, driver_args=(), lang="en", extra_env=None):
+              expect=RESTART_REQUIRED, driver_args=(), lang="en", extra_env=None,
+              quiet_boxes=(), log=True):
         """Setup.exe from |product| with |args|, walked by wizard_driver.exe: |boxes| are
         the (message id, answer) of the boxes expected before any page, in order (no_box:
-        none at all). Checks the walk and that Setup.exe ended with |expect|."""
+        none at all). Checks the walk and that Setup.exe ended with |expect|. With |log|,
+        Setup.exe writes an install log (-log:, in a folder whose name has a blank), which
+        is checked (check_log; |quiet_boxes| are the boxes -suppressmsgboxes answers
+        unseen) and kept in self.log for the scenario's own checks."""
         self.setup_runs += 1
+        log_path = None
+        if log:
+            log_path = self.work / "setup logs" / f"setup-{self.setup_runs}.log"
+            log_path.parent.mkdir(exist_ok=True)
+            args = [*args, "-log:" + winpath(log_path)]
         command = [self.bin / "wizard_driver.exe", "--setup", winpath(product / "Setup.exe"),
                    "--walk", walk, "--no-screens", "--lang-tag", lang,
                    "--expect-exit", str(expect)]
@@ -320,6 +351,11 @@ class Run:
         self.expect(f"{what}: Setup.exe's exit code", describe_exit(code), describe_exit(expect))
         self.check(status == 0 and "PASSED: " in out,
                    f"{what}: the walk and the boxes as expected (wizard_driver.exe exit {status})")
+        self.log = []
+        if log_path:
+            clicked = [BUTTONS.get(int(n), n) for n in
+                       re.findall(r"^click message box button (\d+)", out, re.M)]
+            self.log = check_log(self, what, log_path, args, code, clicked, quiet_boxes)
         return code
 
     def start_standin(self, program, *args):
@@ -375,6 +411,82 @@ def standin_lines(path, prefix):
     return [line for line in text.splitlines() if line.startswith(prefix)]
 
 
+# ---- The install log ----
+
+
+def read_log(path):
+    """The install log's lines as (category, text), or an error text: UTF-8 with its mark,
+    every line ending with CR LF and starting with its local time and category."""
+    try:
+        raw = Path(path).read_bytes()
+    except OSError:
+        return "no log"
+    if not raw.startswith(b"\xef\xbb\xbf"):
+        return "no UTF-8 mark"
+    text = raw[3:].decode("utf-8", errors="replace")
+    if not text.endswith("\r\n") or "\n" in text.replace("\r\n", "") or "\r" in text.replace("\r\n", ""):
+        return "not every line ends with CR LF"
+    lines = []
+    for line in text.split("\r\n")[:-1]:
+        m = re.match(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  (\S+) *  (.*)$", line)
+        if not m:
+            return f"not a line of the log: {line!r}"
+        lines.append((m.group(1), m.group(2)))
+    return lines
+
+
+def check_log(run, what, path, args, code, clicked, quiet_boxes):
+    """What every install log holds: the header with the command line and the run mode, the
+    boxes with their answers (those the walk clicked, then those answered unseen), and the
+    exit code as its last line. Returns its lines."""
+    lines = read_log(path)
+    if not run.check(isinstance(lines, list) and lines != [],
+                     f"{what}: the install log is UTF-8 with its mark, CR LF and a time on every line"
+                     + ("" if isinstance(lines, list) else f" ({lines})")):
+        return []
+    run.expect(f"{what}: the log's first line", lines[0],
+               ("Setup", "Corvane Setup 1.4.0.672, install log"))
+    command = next((t for c, t in lines if c == "Setup" and t.startswith("command line ")), "")
+    run.check(all(f'"{a}"' in command for a in args), f"{what}: the log's command line holds {list(args)}")
+    silent = "-silent" in args
+    quiet = "-suppressmsgboxes" in args
+    config = next((a.split(":", 1)[1] for a in args if a.lower().startswith("-config:")), None)
+    mode = ("silent" if silent else "wizard") + "; " + (
+        "message boxes answered without being shown" if quiet else "message boxes shown") + "; " + (
+        f'configuration file "{config}"' if config else "no configuration file")
+    run.expect(f"{what}: the log's run mode", next((t for c, t in lines if c == "Setup" and t.startswith("run: ")),
+                                                   None), "run: " + mode)
+    answers = [t for c, t in lines if c == "Box" and "answered " in t]
+    wanted = [f"answered {b}" for b in clicked] + [
+        f'"{BOX_TEXTS[box]}" (caption "Setup"; {BOX_KINDS[box]}): not shown (-suppressmsgboxes), '
+        f"answered {answer}" for box, answer in quiet_boxes]
+    got = [a if "not shown" in a else a[a.index("answered "):] for a in answers]
+    run.expect(f"{what}: the boxes in the log, with their answers", got, wanted)
+    run.expect(f"{what}: the log's last line", lines[-1],
+               ("Exit", f"exit code {code}: {machine.EXIT_MEANINGS.get(code, 'not a code of this program')}"))
+    return lines
+
+
+def check_install_log(run, what, lines, exp):
+    """The lines of an installation that went through: every step done, the driver copied
+    into place, its service values and filter lists written, the hash written without
+    being shown, every link saved with its target."""
+    run.check(("Step", "18 of 18: done") in lines, f"{what}: the log's steps end with 18 of 18: done")
+    failed = [t for c, t in lines if c == "Step" and ": failed" in t]
+    run.expect(f"{what}: failed steps in the log", failed, [])
+    driver = [t for c, t in lines if c == "File" and t.endswith(r'to "C:\windows\system32\drivers\cvflt.sys": ok')]
+    run.check(len(driver) == 1 and driver[0].startswith(f'copy "{winpath(exp.product)}\\cvflt.sys"'),
+              f"{what}: the log has the driver's copy with its source and target")
+    run.check(("Registry", r'set HKLM\SYSTEM\CurrentControlSet\Services\cvflt "Start" = REG_DWORD 0x00000000 (0): ok')
+              in lines, f"{what}: the log has the driver's service values")
+    run.check(any(c == "Profile" and t.startswith("write [common] hash = (password hash, not shown)")
+                  for c, t in lines), f"{what}: the log writes the hash without showing it")
+    saved = sorted(t for c, t in lines if c == "Link")
+    run.expect(f"{what}: the links the log saved, with their targets", saved, sorted(
+        f'save "{path}" to "{exp.install_dir}\\{target}", starting in "{exp.install_dir}": ok'
+        for path, (target, made) in wanted_links(run, exp).items() if made))
+
+
 # ---- What an installation leaves, checked from outside ----
 
 
@@ -407,6 +519,8 @@ def check_installation(run, exp):
     the rest (no new session, which would be a restart, is started)."""
     links = read_links(run, exp)
     run.end_session()
+    if run.log:
+        check_install_log(run, "the installation", run.log, exp)
     reg = machine.Registry(run.prefix)
     install = run.unix(exp.install_dir)
 
@@ -641,9 +755,20 @@ def scenario_vista(run):
 
 
 def scenario_win7(run):
-    """Windows 7: the question about KB3185278 and KB3125574, Yes installs; Control
-    0x10000041, Keeper.exe started."""
-    product = silent_install(run, "win7", boxes=[(BOX_WIN7_UPDATES, "yes")])
+    """Windows 7, as administrators deploy: -silent -suppressmsgboxes -log. No window at
+    all: the question about KB3185278 and KB3125574 is answered Yes unseen and logged, the
+    installation completes; Control 0x10000041, Keeper.exe started."""
+    product = run.make_product(run.work / "product")
+    run.windows_state()
+    run.set_version("win7")
+    run.setup(product, "silent and quiet on win7", args=["-silent", "-suppressmsgboxes"],
+              no_box=True, quiet_boxes=[(BOX_WIN7_UPDATES, "Yes")])
+    lines = run.log
+    run.check(any(c == "Setup" and t.startswith("Windows 6.1.") for c, t in lines),
+              "the log's header names Windows 6.1")
+    run.check(("Check", "Windows updates: none of KB3033929, KB3185278, KB3125574 is installed; "
+                        "asking whether to go on (message 159)") in lines, "the log names the missing updates")
+    run.check(("Check", "all checks passed") in lines, "the log says the checks passed")
     check_installation(run, Expected(product=product, version="win7"))
 
 
@@ -659,8 +784,7 @@ def scenario_win7_no(run):
 
 
 def scenario_win2k(run, silent=False):
-    """Windows 2000: message 144 before anything (in a silent run too), 1633, nothing
-    installed."""
+    """Windows 2000, the wizard: message 144 before any page, 1633, nothing installed."""
     product = run.make_product(run.work / "product")
     run.windows_state()
     run.set_version("win2k")
@@ -669,6 +793,12 @@ def scenario_win2k(run, silent=False):
               expect=machine.EXIT_UNSUPPORTED_WINDOWS)
     run.end_session()
     check_untouched(run, "after the refusal")
+
+
+def scenario_win2k_silent(run):
+    """Windows 2000 with -silent: message 144 is shown in a silent run too, 1633, nothing
+    installed."""
+    scenario_win2k(run, silent=True)
 
 
 def scenario_main_interface(run):
@@ -688,13 +818,26 @@ def scenario_main_interface(run):
 
 
 def scenario_driver_copy_fails(run):
-    """A product folder without cvflt.sys: "Copy file failed!" (141), 1603; the files before
-    the driver are copied, Remove.exe and everything after the copies is not."""
+    """A product folder without cvflt.sys: "Copy file failed!" (141), 1603, once with the
+    box shown and answered, once more with -suppressmsgboxes (the box answered unseen and
+    logged); the files before the driver are copied, Remove.exe and everything after the
+    copies is not."""
     product = run.make_product(run.work / "product", drop=["cvflt.sys"])
     run.windows_state()
     run.set_version("win10")
     run.setup(product, "silent without the driver file", args=["-silent"],
               boxes=[(BOX_COPY_FAILED, "ok")], expect=machine.EXIT_FAILED)
+    run.setup(product, "silent and quiet without the driver file",
+              args=["-silent", "-suppressmsgboxes"], no_box=True,
+              quiet_boxes=[(BOX_COPY_FAILED, "OK")], expect=machine.EXIT_FAILED)
+    lines = run.log
+    source = winpath(product) + "\\cvflt.sys"
+    run.check(("File", f'copy "{source}" to "C:\\windows\\system32\\drivers\\cvflt.sys": '
+                       "error 2 (the file was not found)") in lines,
+              "the log has the failed copy with its error")
+    run.check(("Step", "11 of 18: failed; the installation stops here") in lines, "the log: step 11 failed")
+    run.expect("the log's steps after 11", [t for c, t in lines if c == "Step" and t.startswith(("12 ", "13 ", "14 ",
+               "15 ", "16 ", "17 ", "18 "))], [])
     run.end_session()
     install = run.unix(DEFAULT_DIR)
     for source, installed in PRODUCT_FILES:
@@ -710,6 +853,19 @@ def scenario_driver_copy_fails(run):
     run.expect("start-menu folder", run.unix(COMMON_PROGRAMS + r"\Corvane").exists(), False)
     run.expect("prefs.dat", (install / "prefs.dat").exists(), False)
     run.expect("Keeper.exe started", (install / "Keeper.log").exists(), False)
+
+
+def scenario_log_unwritable(run):
+    """-log: into a folder that does not exist: the run is the same as without it (no box,
+    3010, the installation complete) and no file or folder appears."""
+    product = run.make_product(run.work / "product")
+    run.windows_state()
+    run.set_version("win10")
+    missing = run.work / "no such folder" / "setup.log"
+    run.setup(product, "silent with a log that cannot be written",
+              args=["-silent", "-log:" + winpath(missing)], no_box=True, log=False)
+    run.expect("the log's folder", "present" if missing.parent.exists() else "none", "none")
+    check_installation(run, Expected(product=product))
 
 
 CONFIG_DIR = r"C:\Corvane Test\Product"
@@ -750,6 +906,15 @@ def scenario_silent_config(run):
     run.setup(product, "silent with a configuration file",
               args=["-silent", r"-config:C:\Deploy Files\corvane.ini"], no_box=True)
     attributes = {f[1]: f[2] for f in run.inspect("attributes", r"C:\cvflt0.sys")}
+    for line in ['"path": installation folder "C:\\Corvane Test\\Product"',
+                 '"startupmenushortcut" is 0 or missing: no start-menu folder or shortcuts',
+                 '"password": a password is set (not shown)']:
+        run.check(("Config", line) in run.log, f"the log: Config {line}")
+    for line in ['"veil" is "C,Q": volumes to prepare C:', "prepare C: (volume marker, flag 1): ok"]:
+        run.check(("Volume", line) in run.log, f"the log: Volume {line}")
+    text = (run.work / "setup logs" / "setup-1.log").read_bytes()
+    run.check(CONFIG_PASSWORD.encode("utf-8") not in text and b"Pa55" not in text,
+              "the password appears nowhere in the install log")
 
     check_installation(run, Expected(
         product=product, install_dir=CONFIG_DIR, menu_links=False, desktop=False,
@@ -824,6 +989,13 @@ def scenario_upgrade(run):
                   no_box=True)
     finally:
         stop()
+    keeper = f"{DEFAULT_DIR}\\Keeper.exe"
+    run.expect("the log of the copies of Keeper.exe",
+               [t for c, t in run.log if c == "File" and "Keeper.exe" in t],
+               [f'copy "{winpath(second)}\\Keeper.exe" to "{keeper}": error 32 (in use by another process)',
+                f'move "{keeper}" to "{keeper}.del": ok',
+                f'delete "{keeper}.del" at the next restart: ok',
+                f'copy "{winpath(second)}\\Keeper.exe" to "{keeper}": ok'])
     guid2 = check_installation(run, Expected(
         product=second, installs=2, disk_filters=["PartMgr", "EhStorClass", "cvflt"],
         volume_filters=["fvevol", "cvflt", "iorate", "rdyboost"]))
@@ -874,6 +1046,16 @@ def wizard(run, lang, choices, expected, driver_extra=(), standin=None):
     finally:
         if stop:
             stop()
+    # What the pages handed on, as the log tells it.
+    on = {"1": "on", "0": "off"}
+    run.expect("the log's pages", [t for c, t in run.log if c == "Page"], [
+        "Welcome: Next", "License Agreement: Back; not accepted", "Welcome: Next",
+        "License Agreement: Next; accepted",
+        f'User Information: Next; user "{choices["user-name"]}", organization "{choices["organization"]}"',
+        f'Start Menu Folder: Next; folder "{choices["start-menu-folder"]}"',
+        f"Select Additional Tasks: Next; desktop icon {on[choices['desktop-icon']]}, "
+        f"Quick Launch icon {on[choices['quick-launch']]}",
+        "Ready to Install: Next", "Installing: done", "Completing: Next; no restart now"])
     check_installation(run, Expected(product=product, **expected))
 
 
@@ -982,16 +1164,19 @@ SCENARIOS = {
     "win7": scenario_win7,
     "win7-no": scenario_win7_no,
     "win2k": scenario_win2k,
-    "win2k-silent": lambda run: scenario_win2k(run, silent=True),
+    "win2k-silent": scenario_win2k_silent,
     "main-interface": scenario_main_interface,
     "driver-copy-fails": scenario_driver_copy_fails,
+    "log-unwritable": scenario_log_unwritable,
     "versions": scenario_versions,
 }
 
 
 def main(argv):
     if argv[1:] == ["--list"]:
-        print("\n".join(SCENARIOS))
+        for name, scenario in SCENARIOS.items():
+            doc = " ".join((scenario.__doc__ or "").split())
+            print(f"{name}: {doc}")
         return 0
     if len(argv) != 4 or argv[1] not in SCENARIOS:
         print(f"usage: {argv[0]} SCENARIO BIN_DIR WORK_DIR | --list\nscenarios: {', '.join(SCENARIOS)}",
