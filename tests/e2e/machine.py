@@ -204,14 +204,6 @@ class Hive:
     def has_key(self, key):
         return key.lower() in self.keys
 
-    def subkeys(self, key):
-        prefix = key.lower() + "\\"
-        return sorted(
-            self.names[k][len(prefix) :]
-            for k in self.keys
-            if k.startswith(prefix) and "\\" not in k[len(prefix) :]
-        )
-
 
 class Registry:
     def __init__(self, prefix):
