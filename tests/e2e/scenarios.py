@@ -355,7 +355,7 @@ class Run:
         if log_path:
             clicked = [BUTTONS.get(int(n), n) for n in
                        re.findall(r"^click message box button (\d+)", out, re.M)]
-            self.log = check_log(self, what, log_path, args, code, clicked, quiet_boxes)
+            self.log = check_log(self, what, log_path, args, code, clicked, boxes, quiet_boxes)
         return code
 
     def start_standin(self, program, *args):
@@ -435,10 +435,11 @@ def read_log(path):
     return lines
 
 
-def check_log(run, what, path, args, code, clicked, quiet_boxes):
+def check_log(run, what, path, args, code, clicked, shown_boxes, quiet_boxes):
     """What every install log holds: the header with the command line and the run mode, the
-    boxes with their answers (those the walk clicked, then those answered unseen), and the
-    exit code as its last line. Returns its lines."""
+    boxes with their answers (those the walk clicked, then those answered unseen; the
+    checks' boxes with their texts), and the exit code as its last line. Returns its
+    lines."""
     lines = read_log(path)
     if not run.check(isinstance(lines, list) and lines != [],
                      f"{what}: the install log is UTF-8 with its mark, CR LF and a time on every line"
@@ -462,6 +463,9 @@ def check_log(run, what, path, args, code, clicked, quiet_boxes):
         f"answered {answer}" for box, answer in quiet_boxes]
     got = [a if "not shown" in a else a[a.index("answered "):] for a in answers]
     run.expect(f"{what}: the boxes in the log, with their answers", got, wanted)
+    for box, _ in shown_boxes:
+        line = f'"{BOX_TEXTS[box]}" (caption "Setup"; {BOX_KINDS[box]}): shown, waiting for an answer'
+        run.check(("Box", line) in lines, f"{what}: the log shows box {box} with its text")
     run.expect(f"{what}: the log's last line", lines[-1],
                ("Exit", f"exit code {code}: {machine.EXIT_MEANINGS.get(code, 'not a code of this program')}"))
     return lines
@@ -779,6 +783,8 @@ def scenario_win7_no(run):
     run.set_version("win7")
     run.setup(product, "silent on win7, No", args=["-silent"], boxes=[(BOX_WIN7_UPDATES, "no")],
               expect=machine.EXIT_CANCELLED)
+    run.check(("Check", "Windows updates: the answer is not Yes; setup ends") in run.log,
+              "the log: the answer is not Yes, setup ends")
     run.end_session()
     check_untouched(run, "after No")
 
@@ -791,6 +797,8 @@ def scenario_win2k(run, silent=False):
     run.setup(product, "on Windows 2000" + (", silent" if silent else ""),
               args=["-silent"] if silent else [], boxes=[(BOX_UNSUPPORTED, "ok")],
               expect=machine.EXIT_UNSUPPORTED_WINDOWS)
+    run.check(("Check", "Windows 5.0: not supported (Windows 2000 or older); setup ends") in run.log,
+              "the log: Windows 5.0 is not supported")
     run.end_session()
     check_untouched(run, "after the refusal")
 
@@ -811,6 +819,8 @@ def scenario_main_interface(run):
     try:
         run.setup(product, "with the main interface running", args=["-silent"],
                   boxes=[(BOX_MAIN_INTERFACE, "ok")], expect=machine.EXIT_MAIN_INTERFACE_RUNNING)
+        run.check(("Check", "main interface: running (its mutex exists); setup ends") in run.log,
+                  "the log: the main interface is running, setup ends")
     finally:
         stop()
     run.end_session()
