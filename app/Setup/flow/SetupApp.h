@@ -29,15 +29,17 @@ bool ReadCommandLine(platform::Shell& shell, bool* silent, std::wstring* configF
 
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the
-// "RichEdit20W" class that the page's template names; both from the system folder. Returns
-// true when both were loaded (the start-up goes on either way).
+// "RichEdit20W" class that the page's template names; both from the system folder, their
+// own imports too (LoadSystemLibrary). Returns true when both were loaded (the start-up goes
+// on either way).
 bool InitRichEdit(platform::Platform& platform);
 
 class CSetupApp : public CWinApp {
 public:
     CSetupApp(platform::Platform& platform, InstallerSettings& settings, SetupProcess& process);
 
-    // The start-up, in order: restrict the DLL search path, register the common controls
+    // The start-up, in order: restrict the DLL search path, load the visual styles'
+    // libraries from the system folder, register the common controls
     // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
     // own initialisation, the command line, the prerequisite checks (Setup/checks, which
     // set the exit code of a refusal), the page sequence.
