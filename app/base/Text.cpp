@@ -111,16 +111,34 @@ std::wstring TrimmedTrailingBackslashes(std::wstring s) {
     return s;
 }
 
+namespace {
+
+// One attempt at formatting into |buffer|: the number of characters written (without the
+// terminator), or a negative number when they do not fit or a conversion fails. On Windows
+// the C runtime's own _vsnwprintf does the work; the standard name would bring MinGW's
+// complete printf implementation (floating point included) into the program, and the
+// program's formats (%d, %x, %ls with widths) mean the same to both.
+int FormatInto(wchar_t* buffer, size_t chars, const wchar_t* format, va_list args) {
+#ifdef _WIN32
+    return _vsnwprintf(buffer, chars, format, args);
+#else
+    return std::vswprintf(buffer, chars, format, args);
+#endif
+}
+
+}  // namespace
+
 std::wstring FormatV(const wchar_t* format, va_list args) {
     if (format == nullptr)
         return std::wstring();
-    // vswprintf reports a buffer that is too small only as a negative result, so grow
-    // until it fits. A negative result for a large buffer means a conversion error.
+    // A buffer that is too small shows only as a negative result (or, on Windows, as a
+    // result equal to its size with no terminator), so grow until it fits. A negative
+    // result for a large buffer means a conversion error.
     std::vector<wchar_t> buffer(256);
     for (;;) {
         va_list copy;
         va_copy(copy, args);
-        const int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
+        const int n = FormatInto(buffer.data(), buffer.size(), format, copy);
         va_end(copy);
         if (n >= 0 && static_cast<size_t>(n) < buffer.size()) {
             return std::wstring(buffer.data(), static_cast<size_t>(n));

@@ -62,7 +62,7 @@ struct MessageMap {
     const MessageMapEntry* entries;  // ends with a MessageHandlerKind::End entry
 };
 
-inline MessageMapEntry MakeCommandEntry(int id, uint32_t notification, CommandHandler fn) {
+constexpr MessageMapEntry MakeCommandEntry(int id, uint32_t notification, CommandHandler fn) {
     MessageMapEntry e;
     e.kind = MessageHandlerKind::Command;
     e.message = win::kWmCommand;
@@ -72,7 +72,7 @@ inline MessageMapEntry MakeCommandEntry(int id, uint32_t notification, CommandHa
     return e;
 }
 
-inline MessageMapEntry MakePaintEntry(CommandHandler fn) {
+constexpr MessageMapEntry MakePaintEntry(CommandHandler fn) {
     MessageMapEntry e;
     e.kind = MessageHandlerKind::Paint;
     e.message = win::kWmPaint;
@@ -80,7 +80,7 @@ inline MessageMapEntry MakePaintEntry(CommandHandler fn) {
     return e;
 }
 
-inline MessageMapEntry MakeCtlColorEntry(CtlColorHandler fn) {
+constexpr MessageMapEntry MakeCtlColorEntry(CtlColorHandler fn) {
     MessageMapEntry e;
     e.kind = MessageHandlerKind::CtlColor;
     e.message = win::kWmCtlColorMsgBox;
@@ -88,7 +88,7 @@ inline MessageMapEntry MakeCtlColorEntry(CtlColorHandler fn) {
     return e;
 }
 
-inline MessageMapEntry MakeMessageEntry(uint32_t message, MessageHandler fn) {
+constexpr MessageMapEntry MakeMessageEntry(uint32_t message, MessageHandler fn) {
     MessageMapEntry e;
     e.kind = MessageHandlerKind::Message;
     e.message = message;

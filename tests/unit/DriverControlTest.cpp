@@ -64,6 +64,8 @@ TEST(DriverControlTest, ControlCodeBaseFromTheDriverOrTheRegistry) {
         // Positions past the end of a short text are the zero-filled buffer's.
         {"22 characters", nullptr, L"{01234567-89ab-cdef-ab", 4 * ('a' + 'b')},
         {"empty text", nullptr, L"", 0},
+        // A loaded driver that answers with no text at all still wins over the registry.
+        {"driver with an empty GUID", L"", kAbcdGuid, 0},
         {"no GUID anywhere", nullptr, nullptr, 0},
     };
     for (const Case& c : cases) {

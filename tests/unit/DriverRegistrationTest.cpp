@@ -173,6 +173,15 @@ TEST(DriverRegistrationTest, FilterListTable) {
         {"volumes: iorate after an empty entry is not read", true, true, win::kRegMultiSz,
          Units(L"a" + n + n + L"iorate" + n + n),
          Join(List({L"a", L"cvflt"}), Units(L"iorate" + n + n))},
+        // Written as it stood, the data would end in the middle of "b": RegSetValueExW
+        // then reads the two bytes after the buffer to complete them, and what it stored
+        // depended on the program's memory.
+        {"an empty entry in the middle, the rest without its null: ended with one", false, true,
+         win::kRegMultiSz, Units(L"a" + n + n + L"b"),
+         Join(List({L"a", L"cvflt"}), Units(L"b" + n))},
+        {"the same with an odd byte count", true, true, win::kRegBinary,
+         Join(Units(L"a" + n + n + L"iorate"), {0x41}),
+         Join(List({L"a", L"cvflt"}), Units(L"iorate" + n))},
         {"nulls after the final null", false, true, win::kRegMultiSz,
          Units(L"a" + n + n + n + n + n), List({L"a", L"cvflt"})},
     };
@@ -186,6 +195,12 @@ TEST(DriverRegistrationTest, FilterListTable) {
         if (c.present) {
             m.registry().SetRaw(Hive::LocalMachine, key, value, c.type, c.before);
         }
+        // What goes to RegSetValueExW ends with a null character, so that Windows never
+        // looks past it.
+        const std::vector<uint8_t> written = PlaceDriverInFilterList(
+            c.present ? c.before : std::vector<uint8_t>(), kDriverName, anchor);
+        ASSERT_GE(written.size(), 2u);
+        EXPECT_EQ(written[written.size() - 2] | written[written.size() - 1], 0);
         for (int run = 1; run <= 2; ++run) {
             SCOPED_TRACE(run);
             EXPECT_TRUE(AddDriverToFilterList(m.registry(), key, value, anchor));

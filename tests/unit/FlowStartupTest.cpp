@@ -139,6 +139,10 @@ public:
         log_.Add(L"load " + path);
         return ForwardingProcesses::LoadLibrary(path);
     }
+    platform::ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) override {
+        log_.Add(base::Format(L"load %ls 0x%X", path.c_str(), flags));
+        return ForwardingProcesses::LoadLibraryEx(path, flags);
+    }
 
 private:
     Log& log_;
@@ -160,9 +164,10 @@ private:
     Log& log_;
 };
 
-// The restriction comes before anything that may load a library; the rich edit libraries
-// are loaded by their full path in the system folder, even when copies lie next to the
-// program. A run cancelled on the Welcome page ends with the user's-exit code.
+// The restriction comes before anything that may load a library; the visual styles'
+// libraries and the rich edit libraries are loaded by their full path in the system folder,
+// their imports searched there too, even when copies lie next to the program. A run
+// cancelled on the Welcome page ends with the user's-exit code.
 TEST(FlowStartupTest, TheDllSearchIsRestrictedFirstAndLibrariesComeFromSystem32) {
     sim::Machine m;
     size_t size = 0;
@@ -171,7 +176,8 @@ TEST(FlowStartupTest, TheDllSearchIsRestrictedFirstAndLibrariesComeFromSystem32)
     m.ui().SetIdleTimeout(std::chrono::milliseconds(5000));
     for (const wchar_t* path :
          {L"C:\\Windows\\system32\\riched32.dll", L"C:\\Windows\\system32\\riched20.dll",
-          L"C:\\Setup\\riched20.dll"}) {
+          L"C:\\Windows\\system32\\uxtheme.dll", L"C:\\Windows\\system32\\msimg32.dll",
+          L"C:\\Setup\\riched20.dll", L"C:\\Setup\\uxtheme.dll"}) {
         m.files().AddFile(path, "MZ");
         m.processes().RegisterLibrary(path, {});
     }
@@ -195,10 +201,12 @@ TEST(FlowStartupTest, TheDllSearchIsRestrictedFirstAndLibrariesComeFromSystem32)
 
     const std::vector<std::wstring> expected = {
         L"restrict",
+        L"load C:\\Windows\\system32\\uxtheme.dll 0x800",
+        L"load C:\\Windows\\system32\\msimg32.dll 0x800",
         base::Format(L"controls 8 0x%X", 0xFFu),
         base::Format(L"com %u", win::kCoinitMultithreaded),
-        L"load C:\\Windows\\system32\\RICHED32.DLL",
-        L"load C:\\Windows\\system32\\riched20.dll",
+        L"load C:\\Windows\\system32\\RICHED32.DLL 0x800",
+        L"load C:\\Windows\\system32\\riched20.dll 0x800",
         base::Format(L"dialog %d", IDD_WELCOME),
     };
     const std::vector<std::wstring> got = log.Lines();
@@ -213,6 +221,55 @@ TEST(FlowStartupTest, TheDllSearchIsRestrictedFirstAndLibrariesComeFromSystem32)
     }
     EXPECT_TRUE(m.processes().IsLibraryLoaded(L"C:\\Windows\\system32\\riched20.dll"));
     EXPECT_FALSE(m.processes().IsLibraryLoaded(L"C:\\Setup\\riched20.dll"));
+    EXPECT_TRUE(m.processes().IsLibraryLoaded(L"C:\\Windows\\system32\\uxtheme.dll"));
+    EXPECT_FALSE(m.processes().IsLibraryLoaded(L"C:\\Setup\\uxtheme.dll"));
+}
+
+// Where the search by name still looks beside the program (Windows XP to 7 without
+// KB2533623: SetDllDirectoryW(L"") only takes the current folder out), the system libraries
+// the program loads take their own imports from the system folder, not from copies planted
+// beside the program; where the search flags exist, only the system folder is searched.
+TEST(FlowStartupTest, SystemLibrariesTakeTheirImportsFromTheSystemFolder) {
+    struct Case {
+        bool searchFlags;  // SetDefaultDllDirectories and the LoadLibraryExW search flags
+        uint32_t flags;
+    };
+    const Case cases[] = {{false, win::kLoadWithAlteredSearchPath},
+                          {true, win::kLoadLibrarySearchSystem32}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.searchFlags ? "search flags" : "Windows XP");
+        sim::Machine m;
+        m.system().SetDllSearchFunctions(c.searchFlags, true);
+        const std::wstring system32 = L"C:\\Windows\\system32\\";
+        for (const wchar_t* name : {L"riched32.dll", L"riched20.dll", L"uxtheme.dll",
+                                    L"msimg32.dll", L"usp10.dll", L"dwmapi.dll"}) {
+            m.files().AddFile(system32 + name, "MZ");
+            m.files().AddFile(std::wstring(L"C:\\Setup\\") + name, "MZ planted");
+            m.processes().RegisterLibrary(system32 + name, {});
+        }
+        m.processes().SetLibraryDependencies(system32 + L"riched20.dll", {L"usp10.dll"});
+        m.processes().SetLibraryDependencies(system32 + L"uxtheme.dll", {L"dwmapi.dll"});
+        m.shell().SetCommandLine(L"Setup.exe -silent");
+        m.files().AddFile(L"C:\\Setup\\cvflt.sys", "driver");
+        m.files().MakeFolders(L"C:\\Windows\\system32\\drivers");
+        flowtest::Log log;
+        OrderedProcesses processes(m.processes(), log);
+        platform::Platform platform{m.registry(), m.files(), m.volumes(), m.shell(),
+                                    m.system(),   processes, m.wmi(),     m.ui()};
+        InstallerSettings settings;
+        SetupProcess process;
+        CSetupApp app(platform, settings, process);
+        app.InitInstance();
+        EXPECT_EQ(app.GetExitCode(), kExitRestartRequired);
+        EXPECT_EQ(log.Starting(L"load C:\\Windows\\system32\\").size(), 4u);
+        const std::wstring suffix = base::Format(L" 0x%X", c.flags);
+        for (const std::wstring& line : log.Starting(L"load C:\\Windows\\system32\\")) {
+            EXPECT_EQ(line.substr(line.size() - std::min(line.size(), suffix.size())), suffix)
+                << base::ToUtf8(line);
+        }
+        EXPECT_EQ(m.processes().DependencyLoads(),
+                  (std::vector<std::wstring>{system32 + L"dwmapi.dll", system32 + L"usp10.dll"}));
+    }
 }
 
 // Newer systems restrict the search to the system folder, Windows XP SP1 to Windows 7

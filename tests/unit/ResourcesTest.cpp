@@ -504,8 +504,8 @@ TEST_F(ResourcesTest, Manifest) {
         // The program's own identity names no processor, so the x86_64 test build may carry
         // the same manifest.
         "<assemblyIdentity type=\"win32\" name=\"Corvane.Setup\" version=\"1.0.0.0\"/>",
-        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
-        "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"",
+        ("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+         "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\""),
         "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
         "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7

@@ -136,6 +136,14 @@ std::vector<uint8_t> PlaceDriverInFilterList(const std::vector<uint8_t>& data,
     out.push_back(0);
     if (keepTail) {
         out.insert(out.end(), data.begin() + 2 * tailBegin, data.begin() + 2 * units);
+        // Data of a string type that does not end with a null character is completed by
+        // RegSetValueExW with the two bytes after it, read past the caller's buffer: what
+        // would be stored then depends on whatever lies there. The kept part ends with a
+        // null character of its own instead.
+        if (unit(units - 1) != 0) {
+            out.push_back(0);
+            out.push_back(0);
+        }
     }
     return out;
 }

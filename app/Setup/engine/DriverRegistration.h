@@ -51,7 +51,9 @@ bool AddDriverToFilterList(platform::Registry& registry, const std::wstring& cla
 // - an odd last byte belongs to no character and is dropped;
 // - whatever follows the empty string that ends the list (an "empty entry in the middle"),
 //   the system does not read: it is kept as it is, after the new list's end, unless it is
-//   nothing but null characters.
+//   nothing but null characters; when its last character is not null, one is added, so
+//   that the data written always end with a null character (RegSetValueExW would
+//   otherwise complete them from the bytes after the buffer).
 // Running it on its own result gives that result again.
 std::vector<uint8_t> PlaceDriverInFilterList(const std::vector<uint8_t>& data,
                                              const std::wstring& name, const std::wstring& anchor);

@@ -144,9 +144,8 @@ bool ReadCommandLine(platform::Shell& shell, SetupOptions* options) {
 bool InitRichEdit(platform::Platform& platform) {
     bool loaded = true;
     for (const wchar_t* name : {L"RICHED32.DLL", L"riched20.dll"}) {
-        const std::wstring path = SystemLibraryPath(platform.system, name);
         // Kept loaded for the life of the process, as the control classes need.
-        if (path.empty() || !platform.processes.LoadLibrary(path)) {
+        if (!LoadSystemLibrary(platform, name)) {
             loaded = false;
         }
     }
@@ -161,6 +160,9 @@ bool CSetupApp::InitInstance() {
     // Before any library is loaded by name: neither the current folder nor the program's
     // folder may provide one. Systems that can do neither go on with the default order.
     m_platform.system.RestrictDllSearchPath(&m_dllSearch);
+    // What the common controls' visual styles load by name later comes from the system
+    // folder now.
+    PreloadVisualStyleLibraries(m_platform);
 
     // Results not needed: the pages fail visibly if the classes are missing.
     m_platform.ui.InitCommonControls(win::kInitCommonControlsExSize, win::kIccFirstEightClasses);

@@ -43,15 +43,17 @@ bool ReadCommandLine(platform::Shell& shell, SetupOptions* options);
 
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the
-// "RichEdit20W" class that the page's template names; both from the system folder. Returns
-// true when both were loaded (the start-up goes on either way).
+// "RichEdit20W" class that the page's template names; both from the system folder, their
+// own imports too (LoadSystemLibrary). Returns true when both were loaded (the start-up goes
+// on either way).
 bool InitRichEdit(platform::Platform& platform);
 
 class CSetupApp : public CWinApp {
 public:
     CSetupApp(platform::Platform& platform, InstallerSettings& settings, SetupProcess& process);
 
-    // The start-up, in order: restrict the DLL search path, register the common controls
+    // The start-up, in order: restrict the DLL search path, load the visual styles'
+    // libraries from the system folder, register the common controls
     // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
     // own initialisation, the command line (and with it the install log and the message
     // box policy of the process's log, when it has one), the prerequisite checks

@@ -505,7 +505,10 @@ bool SimVolumes::DriverRequest(wchar_t letter, bool control, uint32_t code, cons
     if (command == kCommandGuid) {
         std::memset(reply + 8, 0, kDriverRecordSize - 8);
         std::vector<uint8_t> text = base::ToUtf16LE(driverGuid_);
-        std::memcpy(reply + 8, text.data(), std::min<size_t>(text.size(), kDriverRecordSize - 8));
+        if (!text.empty()) {
+            std::memcpy(reply + 8, text.data(),
+                        std::min<size_t>(text.size(), kDriverRecordSize - 8));
+        }
     } else if (command == kCommandVolumeState) {
         const VolumeConfig& v = volumes_[letter];
         Put32(reply + 8, v.overlayNumber);

@@ -2,9 +2,6 @@
 // method leaves the thread's last-error value as the Win32 function set it.
 #include "win32/Win32Util.h"
 
-#include <new>
-#include <vector>
-
 #include "win32/Adapters.h"
 
 namespace win32 {
@@ -104,12 +101,9 @@ bool Win32Files::GetModuleFileName(std::wstring* path) {
     // The function cuts the name to the buffer and returns the buffer's size when it did
     // (Windows XP without a terminator or an error; later versions with
     // ERROR_INSUFFICIENT_BUFFER), so the buffer grows until the name fits.
-    std::vector<wchar_t> buffer;
+    HeapBuffer<wchar_t> buffer;
     for (DWORD chars = MAX_PATH; chars <= kModuleNameLimit; chars *= 2) {
-        try {
-            buffer.assign(chars + 1, L'\0');
-        } catch (const std::bad_alloc&) {
-            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (!buffer.Allocate(chars)) {
             return false;
         }
         const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), chars);
@@ -229,11 +223,8 @@ uint32_t Win32Files::GetPrivateProfileString(const std::wstring& section, const 
     // The function is told exactly |bufferChars|: the cut it makes is part of what the
     // caller asks for. The buffer has one spare, zeroed unit so that even a buffer of size
     // 0 is a real buffer.
-    std::vector<wchar_t> buffer;
-    try {
-        buffer.assign(static_cast<size_t>(bufferChars) + 1, L'\0');
-    } catch (const std::bad_alloc&) {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    HeapBuffer<wchar_t> buffer;
+    if (!buffer.Allocate(bufferChars)) {
         if (value != nullptr) {
             value->clear();
         }

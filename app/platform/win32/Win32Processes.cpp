@@ -2,8 +2,7 @@
 // loaded by path, privileges and the restart of the computer.
 #include "win32/Win32Util.h"
 
-#include <new>
-#include <vector>
+#include <algorithm>
 
 #include "win32/Adapters.h"
 
@@ -45,14 +44,11 @@ bool Win32Processes::CreateProcess(const std::wstring* application, const std::w
         *info = ProcessInfo();
     }
     // CreateProcessW may write into the command line, so it gets its own copy.
-    std::vector<wchar_t> line;
-    try {
-        line.assign(commandLine.begin(), commandLine.end());
-        line.push_back(L'\0');
-    } catch (const std::bad_alloc&) {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    HeapBuffer<wchar_t> line;
+    if (!line.Allocate(commandLine.size())) {
         return false;
     }
+    std::copy(commandLine.begin(), commandLine.end(), line.data());
     STARTUPINFOW startupInfo = {};
     startupInfo.cb = sizeof(startupInfo);
     startupInfo.dwFlags = startup.flags;

@@ -123,10 +123,8 @@ bool Win32Shell::ReadShellLink(const std::wstring& linkPath, ShellLinkInfo* info
         FAILED(file->Load(linkPath.c_str(), STGM_READ))) {
         return false;
     }
-    std::vector<wchar_t> text;
-    try {
-        text.assign(kLinkTextChars + 1, L'\0');
-    } catch (const std::bad_alloc&) {
+    HeapBuffer<wchar_t> text;
+    if (!text.Allocate(kLinkTextChars)) {
         return false;
     }
     ShellLinkInfo result;
@@ -134,12 +132,12 @@ bool Win32Shell::ReadShellLink(const std::wstring& linkPath, ShellLinkInfo* info
         return false;
     }
     result.target = TextOf(text.data(), kLinkTextChars);
-    text.assign(text.size(), L'\0');
+    text.Clear();
     if (FAILED(link->GetWorkingDirectory(text.data(), kLinkTextChars))) {
         return false;
     }
     result.workingDirectory = TextOf(text.data(), kLinkTextChars);
-    text.assign(text.size(), L'\0');
+    text.Clear();
     if (FAILED(link->GetArguments(text.data(), kLinkTextChars))) {
         return false;
     }
@@ -171,22 +169,18 @@ bool Win32Shell::CommandLineToArgv(const std::wstring& commandLine,
     if (argv == nullptr) {
         return false;
     }
-    bool ok = true;
+    // The copies are no larger than the command line itself (at most 32767 characters), like
+    // any other text of the program.
     if (args != nullptr) {
-        try {
-            std::vector<std::wstring> result;
-            result.reserve(count > 0 ? static_cast<size_t>(count) : 0);
-            for (int i = 0; i < count; ++i) {
-                result.emplace_back(argv[i] != nullptr ? argv[i] : L"");
-            }
-            args->swap(result);
-        } catch (const std::bad_alloc&) {
-            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            ok = false;
+        std::vector<std::wstring> result;
+        result.reserve(count > 0 ? static_cast<size_t>(count) : 0);
+        for (int i = 0; i < count; ++i) {
+            result.emplace_back(argv[i] != nullptr ? argv[i] : L"");
         }
+        args->swap(result);
     }
     ::LocalFree(argv);
-    return ok;
+    return true;
 }
 
 }  // namespace win32

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <new>
-#include <vector>
 
 #include "win32/Adapters.h"
 
@@ -38,13 +37,10 @@ uint32_t Mix(uint32_t seed, uint32_t value) {
 template <typename Function>
 bool GetGrowingPath(Function function, std::wstring* path) {
     constexpr UINT kLimit = 65536;
-    std::vector<wchar_t> buffer;
+    HeapBuffer<wchar_t> buffer;
     UINT chars = MAX_PATH;
     for (int attempt = 0; attempt < 8 && chars <= kLimit; ++attempt) {
-        try {
-            buffer.assign(static_cast<size_t>(chars) + 1, L'\0');
-        } catch (const std::bad_alloc&) {
-            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (!buffer.Allocate(chars)) {
             return false;
         }
         const UINT length = function(buffer.data(), chars);

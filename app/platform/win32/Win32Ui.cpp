@@ -114,9 +114,11 @@ private:
     std::map<HWND, PAINTSTRUCT> paints_;
 };
 
+// Made during static initialisation, before any dialog or thread exists.
+PaintTable gPaints;
+
 PaintTable& Paints() {
-    static PaintTable table;
-    return table;
+    return gPaints;
 }
 
 void FromWin32Rect(const RECT& from, Rect* to) {

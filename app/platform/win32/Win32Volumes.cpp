@@ -2,9 +2,6 @@
 // device I/O control. Name buffers have the size the caller chose.
 #include "win32/Win32Util.h"
 
-#include <new>
-#include <vector>
-
 #include "win32/Adapters.h"
 
 namespace win32 {
@@ -14,18 +11,6 @@ namespace {
 using DeviceIoControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
                                               LPOVERLAPPED);
 
-// A zeroed buffer of |chars| characters plus one spare unit (so that a size of 0 is still
-// a real buffer); false, with ERROR_NOT_ENOUGH_MEMORY, when it cannot be had.
-bool MakeBuffer(uint32_t chars, std::vector<wchar_t>* buffer) {
-    try {
-        buffer->assign(static_cast<size_t>(chars) + 1, L'\0');
-        return true;
-    } catch (const std::bad_alloc&) {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-}
-
 }  // namespace
 
 uint32_t Win32Volumes::GetDriveType(const std::wstring& root) {
@@ -34,8 +19,8 @@ uint32_t Win32Volumes::GetDriveType(const std::wstring& root) {
 
 bool Win32Volumes::GetVolumeFileSystemName(const std::wstring& root, uint32_t bufferChars,
                                            std::wstring* fileSystem) {
-    std::vector<wchar_t> buffer;
-    if (!MakeBuffer(bufferChars, &buffer)) {
+    HeapBuffer<wchar_t> buffer;
+    if (!buffer.Allocate(bufferChars)) {
         return false;
     }
     if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, buffer.data(),
@@ -50,8 +35,8 @@ bool Win32Volumes::GetVolumeFileSystemName(const std::wstring& root, uint32_t bu
 
 bool Win32Volumes::GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint,
                                                     uint32_t bufferChars, std::wstring* name) {
-    std::vector<wchar_t> buffer;
-    if (!MakeBuffer(bufferChars, &buffer)) {
+    HeapBuffer<wchar_t> buffer;
+    if (!buffer.Allocate(bufferChars)) {
         return false;
     }
     if (!::GetVolumeNameForVolumeMountPointW(mountPoint.c_str(), buffer.data(), bufferChars)) {
@@ -64,8 +49,8 @@ bool Win32Volumes::GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoi
 }
 
 VolumeFindHandle Win32Volumes::FindFirstVolume(std::wstring* name, uint32_t bufferChars) {
-    std::vector<wchar_t> buffer;
-    if (!MakeBuffer(bufferChars, &buffer)) {
+    HeapBuffer<wchar_t> buffer;
+    if (!buffer.Allocate(bufferChars)) {
         return VolumeFindHandle();
     }
     const VolumeFindHandle find =
@@ -77,8 +62,8 @@ VolumeFindHandle Win32Volumes::FindFirstVolume(std::wstring* name, uint32_t buff
 }
 
 bool Win32Volumes::FindNextVolume(VolumeFindHandle find, std::wstring* name, uint32_t bufferChars) {
-    std::vector<wchar_t> buffer;
-    if (!MakeBuffer(bufferChars, &buffer)) {
+    HeapBuffer<wchar_t> buffer;
+    if (!buffer.Allocate(bufferChars)) {
         return false;
     }
     if (!::FindNextVolumeW(ToWin32<HANDLE>(find), buffer.data(), bufferChars)) {

@@ -11,7 +11,9 @@
 #include <shlwapi.h>
 #include <wbemidl.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "platform/Types.h"
@@ -95,6 +97,54 @@ inline std::wstring TextOf(const wchar_t* buffer, std::size_t chars) {
     }
     return std::wstring(buffer, length);
 }
+
+// A zero-filled buffer from the C runtime's heap whose size comes from the caller or the
+// data (a profile value's buffer size, a module name that keeps growing). The program is
+// built without exceptions, so a buffer that cannot be had is an answer here, not the end
+// of the program: Allocate returns false and the adapter fails with
+// ERROR_NOT_ENOUGH_MEMORY. One spare, zeroed element follows |count|, so that even a size
+// of 0 is a real buffer.
+template <typename T>
+class HeapBuffer {
+public:
+    HeapBuffer() = default;
+    HeapBuffer(const HeapBuffer&) = delete;
+    HeapBuffer& operator=(const HeapBuffer&) = delete;
+    ~HeapBuffer() { std::free(data_); }
+
+    // Replaces the buffer by |count| + 1 zeroed elements; false (and ERROR_NOT_ENOUGH_MEMORY)
+    // when the memory cannot be had, leaving no buffer.
+    bool Allocate(std::size_t count) {
+        std::free(data_);
+        data_ = nullptr;
+        size_ = 0;
+        if (count >= static_cast<std::size_t>(-1) / sizeof(T) - 1) {
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        data_ = static_cast<T*>(std::calloc(count + 1, sizeof(T)));
+        if (data_ == nullptr) {
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        size_ = count;
+        return true;
+    }
+
+    // Zeroes the whole buffer again.
+    void Clear() {
+        for (std::size_t i = 0; i <= size_ && data_ != nullptr; ++i) {
+            data_[i] = T();
+        }
+    }
+
+    T* data() { return data_; }
+    std::size_t size() const { return size_; }  // without the spare element
+
+private:
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 // A pointer to |s|'s characters for an optional string argument: NULL when |s| is null.
 inline const wchar_t* OptionalText(const std::wstring* s) {
