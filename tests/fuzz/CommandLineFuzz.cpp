@@ -2,8 +2,9 @@
 // CommandLineToArgvW splits it and read by the program's option rules; and the same units
 // cut at line breaks as an argument vector of any shape (empty arguments, nulls inside).
 // After each run the options must be what the rules give, worked out here on their own:
-// "-silent" or "/silent" as a whole argument (ignoring case) after argument 0, and the last
-// "-config:" or "/config:" argument's rest without its leading and trailing runs of quotes.
+// "-silent" and "-suppressmsgboxes" (or with "/") as a whole argument (ignoring case) after
+// argument 0, and the last "-config:" or "-log:" argument's rest without its leading and
+// trailing runs of quotes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,44 +28,67 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-struct Options {
-    bool silent = false;
-    bool configSeen = false;
-    std::wstring config;
-};
-
 // The rules, independently of the program. Only ASCII letters occur in the option names,
 // and no other character folds onto one of them.
-Options Expected(const std::vector<std::wstring>& args) {
-    Options o;
+bool IsFlag(const std::wstring& a, const std::wstring& name) {
+    return SameIgnoringCase(a, L"-" + name) || SameIgnoringCase(a, L"/" + name);
+}
+
+bool HasValuePrefix(const std::wstring& a, const std::wstring& name) {
+    const size_t n = name.size() + 1;
+    return a.size() >= n && (SameIgnoringCase(a.substr(0, n), L"-" + name) ||
+                             SameIgnoringCase(a.substr(0, n), L"/" + name));
+}
+
+std::wstring Unquoted(std::wstring rest) {
+    size_t first = 0;
+    while (first < rest.size() && rest[first] == L'"')
+        ++first;
+    rest.erase(0, first);
+    while (!rest.empty() && rest.back() == L'"')
+        rest.pop_back();
+    return rest;
+}
+
+// What the fields hold before the rules run, so that a field the rules must leave alone
+// shows it.
+constexpr const wchar_t* kUntouched = L"(untouched)";
+
+SetupOptions Untouched() {
+    SetupOptions o;
+    o.ConfigFile = kUntouched;
+    o.LogFile = kUntouched;
+    return o;
+}
+
+SetupOptions Expected(const std::vector<std::wstring>& args) {
+    SetupOptions o = Untouched();
     for (size_t i = 1; i < args.size(); ++i) {
         const std::wstring& a = args[i];
-        if (SameIgnoringCase(a, L"-silent") || SameIgnoringCase(a, L"/silent")) {
-            o.silent = true;
-        } else if (a.size() >= 8 && (SameIgnoringCase(a.substr(0, 8), L"-config:") ||
-                                     SameIgnoringCase(a.substr(0, 8), L"/config:"))) {
-            std::wstring rest = a.substr(8);
-            size_t first = 0;
-            while (first < rest.size() && rest[first] == L'"')
-                ++first;
-            rest.erase(0, first);
-            while (!rest.empty() && rest.back() == L'"')
-                rest.pop_back();
-            o.config = rest;
-            o.configSeen = true;
+        if (IsFlag(a, L"silent")) {
+            o.Silent = true;
+        } else if (IsFlag(a, L"suppressmsgboxes")) {
+            o.SuppressMessageBoxes = true;
+        } else if (HasValuePrefix(a, L"config:")) {
+            o.ConfigFile = Unquoted(a.substr(8));
+        } else if (HasValuePrefix(a, L"log:")) {
+            o.LogFile = Unquoted(a.substr(5));
         }
     }
     return o;
 }
 
-void Check(const std::vector<std::wstring>& args, bool silent, const std::wstring& config,
-           const char* how) {
-    const Options expected = Expected(args);
-    FUZZ_CHECK(silent == expected.silent, "%s: silent %d, expected %d", how, silent,
-               expected.silent);
-    const std::wstring wanted = expected.configSeen ? expected.config : L"(untouched)";
-    FUZZ_CHECK(config == wanted, "%s: config %s, expected %s", how, fuzz::Show(config).c_str(),
-               fuzz::Show(wanted).c_str());
+void Check(const std::vector<std::wstring>& args, const SetupOptions& got, const char* how) {
+    const SetupOptions expected = Expected(args);
+    FUZZ_CHECK(got.Silent == expected.Silent, "%s: silent %d, expected %d", how, got.Silent,
+               expected.Silent);
+    FUZZ_CHECK(got.SuppressMessageBoxes == expected.SuppressMessageBoxes,
+               "%s: suppressmsgboxes %d, expected %d", how, got.SuppressMessageBoxes,
+               expected.SuppressMessageBoxes);
+    FUZZ_CHECK(got.ConfigFile == expected.ConfigFile, "%s: config %s, expected %s", how,
+               fuzz::Show(got.ConfigFile).c_str(), fuzz::Show(expected.ConfigFile).c_str());
+    FUZZ_CHECK(got.LogFile == expected.LogFile, "%s: log %s, expected %s", how,
+               fuzz::Show(got.LogFile).c_str(), fuzz::Show(expected.LogFile).c_str());
 }
 
 }  // namespace
@@ -78,13 +102,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         sim::Machine machine;
         machine.shell().SetCommandLine(units);
-        bool silent = false;
-        std::wstring config = L"(untouched)";
-        const bool split = ReadCommandLine(machine.platform().shell, &silent, &config);
+        SetupOptions options = Untouched();
+        const bool split = ReadCommandLine(machine.platform().shell, &options);
         std::vector<std::wstring> args;
         FUZZ_CHECK(split == machine.platform().shell.CommandLineToArgv(units, &args),
                    "splitting is not repeatable");
-        Check(args, silent, config, "command line");
+        if (!split) {
+            args.clear();  // nothing may be set
+        }
+        Check(args, options, "command line");
     }
 
     // Any argument vector, line breaks separating the arguments.
@@ -96,10 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             else
                 args.back() += c;
         }
-        bool silent = false;
-        std::wstring config = L"(untouched)";
-        ParseArguments(args, &silent, &config);
-        Check(args, silent, config, "argument vector");
+        SetupOptions options = Untouched();
+        ParseArguments(args, &options);
+        Check(args, options, "argument vector");
     }
     return 0;
 }
