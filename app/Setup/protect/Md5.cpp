@@ -1,7 +1,5 @@
 #include "Setup/protect/Md5.h"
 
-#include <cstring>
-
 namespace {
 
 // The per-step shift amounts and the sine table T[i] = floor(2^32 * |sin(i + 1)|).
@@ -35,8 +33,7 @@ void CMd5::Reset() {
     m_state[1] = 0xefcdab89;
     m_state[2] = 0x98badcfe;
     m_state[3] = 0x10325476;
-    m_nBytes = 0;
-    std::memset(m_buffer, 0, sizeof(m_buffer));
+    m_blocks.Reset();
 }
 
 void CMd5::Transform(const uint8_t block[64]) {
@@ -77,36 +74,12 @@ void CMd5::Transform(const uint8_t block[64]) {
 }
 
 void CMd5::Update(const void* data, size_t size) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    size_t used = static_cast<size_t>(m_nBytes % 64);
-    m_nBytes += size;
-    while (size > 0) {
-        const size_t take = size < 64 - used ? size : 64 - used;
-        std::memcpy(m_buffer + used, bytes, take);
-        used += take;
-        bytes += take;
-        size -= take;
-        if (used == 64) {
-            Transform(m_buffer);
-            used = 0;
-        }
-    }
+    m_blocks.Update(data, size, [this](const uint8_t* block) { Transform(block); });
 }
 
 void CMd5::Final(uint8_t digest[kDigestSize]) {
-    const uint64_t bits = m_nBytes * 8;
-    // A one bit, zeros up to 56 bytes into a block, then the length in bits (little-endian).
-    const uint8_t one = 0x80;
-    Update(&one, 1);
-    const uint8_t zero = 0;
-    while (m_nBytes % 64 != 56) {
-        Update(&zero, 1);
-    }
-    uint8_t length[8];
-    for (int i = 0; i < 8; ++i) {
-        length[i] = static_cast<uint8_t>(bits >> (8 * i));
-    }
-    Update(length, sizeof(length));
+    // The length in bits little-endian; the state words little-endian.
+    m_blocks.Pad(false, [this](const uint8_t* block) { Transform(block); });
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             digest[4 * i + j] = static_cast<uint8_t>(m_state[i] >> (8 * j));

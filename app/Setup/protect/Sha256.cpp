@@ -1,7 +1,5 @@
 #include "Setup/protect/Sha256.h"
 
-#include <cstring>
-
 namespace {
 
 // The first 32 bits of the fractional parts of the cube roots of the first 64 primes.
@@ -35,8 +33,7 @@ void CSha256::Reset() {
     m_state[5] = 0x9b05688c;
     m_state[6] = 0x1f83d9ab;
     m_state[7] = 0x5be0cd19;
-    m_nBytes = 0;
-    std::memset(m_buffer, 0, sizeof(m_buffer));
+    m_blocks.Reset();
 }
 
 void CSha256::Transform(const uint8_t block[64]) {
@@ -83,36 +80,12 @@ void CSha256::Transform(const uint8_t block[64]) {
 }
 
 void CSha256::Update(const void* data, size_t size) {
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    size_t used = static_cast<size_t>(m_nBytes % 64);
-    m_nBytes += size;
-    while (size > 0) {
-        const size_t take = size < 64 - used ? size : 64 - used;
-        std::memcpy(m_buffer + used, bytes, take);
-        used += take;
-        bytes += take;
-        size -= take;
-        if (used == 64) {
-            Transform(m_buffer);
-            used = 0;
-        }
-    }
+    m_blocks.Update(data, size, [this](const uint8_t* block) { Transform(block); });
 }
 
 void CSha256::Final(uint8_t digest[kDigestSize]) {
-    const uint64_t bits = m_nBytes * 8;
-    // A one bit, zeros up to 56 bytes into a block, then the length in bits (big-endian).
-    const uint8_t one = 0x80;
-    Update(&one, 1);
-    const uint8_t zero = 0;
-    while (m_nBytes % 64 != 56) {
-        Update(&zero, 1);
-    }
-    uint8_t length[8];
-    for (int i = 0; i < 8; ++i) {
-        length[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
-    }
-    Update(length, sizeof(length));
+    // The length in bits big-endian; the state words big-endian.
+    m_blocks.Pad(true, [this](const uint8_t* block) { Transform(block); });
     for (int i = 0; i < 8; ++i) {
         for (int j = 0; j < 4; ++j) {
             digest[4 * i + j] = static_cast<uint8_t>(m_state[i] >> (24 - 8 * j));

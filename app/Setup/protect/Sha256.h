@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Setup/protect/DigestBlocks.h"
+
 class CSha256 {
 public:
     static constexpr size_t kDigestSize = 32;
@@ -20,6 +22,5 @@ private:
     void Transform(const uint8_t block[64]);
 
     uint32_t m_state[8];
-    uint64_t m_nBytes;  // message length so far, in bytes
-    uint8_t m_buffer[64];
+    CDigestBlocks m_blocks;
 };
