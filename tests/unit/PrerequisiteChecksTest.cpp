@@ -96,13 +96,13 @@ public:
         : ForwardingVolumes(inner), events_(events) {}
     uint32_t GetDriveType(const std::wstring& root) override {
         events_.Add(L"type " + root);
-        return inner_.GetDriveType(root);
+        return m_inner.GetDriveType(root);
     }
     bool DeviceIoControl(platform::FileHandle device, uint32_t code, const void* in,
                          uint32_t inSize, void* out, uint32_t outSize,
                          uint32_t* bytesReturned) override {
         const bool ok =
-            inner_.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
+            m_inner.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
         events_.Add(L"ioctl");
         return ok;
     }
@@ -132,7 +132,7 @@ public:
                    const std::wstring& caption, uint32_t flags) override {
         int id = 0;
         for (const BoxText& box : kBoxes) {
-            if (inner_.LoadString(box.id) == text) {
+            if (m_inner.LoadString(box.id) == text) {
                 id = box.id;
             }
         }

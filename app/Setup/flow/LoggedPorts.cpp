@@ -5,6 +5,7 @@
 
 #include "Setup/protect/ProtectionSettings.h"
 #include "base/Text.h"
+#include "platform/Forwarding.h"
 
 namespace {
 
@@ -467,30 +468,16 @@ private:
 
 // ---- Processes ----
 
-class LoggedProcesses final : public platform::Processes {
+class LoggedProcesses final : public platform::ForwardingProcesses {
 public:
     LoggedProcesses(platform::Processes& inner, platform::System& system, CInstallLog& log)
-        : m_inner(inner), m_system(system), m_log(log) {}
+        : ForwardingProcesses(inner), m_system(system), m_log(log) {}
 
-    KernelHandle CreateMutex(const std::wstring& name, bool initialOwner) override {
-        return m_inner.CreateMutex(name, initialOwner);
-    }
     bool CloseHandle(KernelHandle handle) override {
         if (m_log.IsOn()) {
             m_processes.erase(handle.value);
         }
         return m_inner.CloseHandle(handle);
-    }
-    WindowHandle FindWindow(const std::wstring* className, const std::wstring& title) override {
-        return m_inner.FindWindow(className, title);
-    }
-    intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                         intptr_t lParam) override {
-        return m_inner.SendMessage(window, message, wParam, lParam);
-    }
-    bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                     intptr_t lParam) override {
-        return m_inner.PostMessage(window, message, wParam, lParam);
     }
     bool CreateProcess(const std::wstring* application, const std::wstring& commandLine,
                        const platform::StartupOptions& startup,
@@ -557,7 +544,6 @@ public:
         RecordLoad(module, path, base::Format(L" (flags 0x%08x)", flags));
         return module;
     }
-    bool LibrarySearchFlagsAvailable() override { return m_inner.LibrarySearchFlagsAvailable(); }
     ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) override {
         const ProcAddress proc = m_inner.GetProcAddress(module, name);
         const auto loaded = m_modules.find(module.value);
@@ -594,9 +580,6 @@ public:
             m_modules.erase(module.value);
         }
         return m_inner.FreeLibrary(module);
-    }
-    bool OpenProcessToken(uint32_t access, KernelHandle* token) override {
-        return m_inner.OpenProcessToken(access, token);
     }
     bool LookupPrivilegeValue(const std::wstring& name, platform::Luid* luid) override {
         const bool ok = m_inner.LookupPrivilegeValue(name, luid);
@@ -657,7 +640,6 @@ private:
                                     ResultText(static_cast<bool>(module), error));
     }
 
-    platform::Processes& m_inner;
     platform::System& m_system;
     CInstallLog& m_log;
     std::map<std::uintptr_t, uint32_t> m_processes;  // started: handle -> process id
@@ -704,10 +686,10 @@ std::vector<int> MessageBoxButtons(uint32_t flags) {
     }
 }
 
-class LoggedUi final : public platform::Ui {
+class LoggedUi final : public platform::ForwardingUi {
 public:
     LoggedUi(platform::Ui& inner, platform::System& system, CInstallLog& log)
-        : m_inner(inner), m_system(system), m_log(log) {}
+        : ForwardingUi(inner), m_system(system), m_log(log) {}
 
     int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                    uint32_t flags) override {
@@ -731,95 +713,7 @@ public:
         return answer;
     }
 
-    bool InitCommonControls(uint32_t size, uint32_t classes) override {
-        return m_inner.InitCommonControls(size, classes);
-    }
-    intptr_t DialogBox(int templateId, platform::DialogProcedure* procedure) override {
-        return m_inner.DialogBox(templateId, procedure);
-    }
-    bool EndDialog(WindowHandle dialog, intptr_t result) override {
-        return m_inner.EndDialog(dialog, result);
-    }
-    WindowHandle GetDlgItem(WindowHandle dialog, int id) override {
-        return m_inner.GetDlgItem(dialog, id);
-    }
-    int GetDlgCtrlID(WindowHandle window) override { return m_inner.GetDlgCtrlID(window); }
-    WindowHandle GetWindow(WindowHandle window, platform::WindowRelation relation) override {
-        return m_inner.GetWindow(window, relation);
-    }
-    WindowHandle GetParent(WindowHandle window) override { return m_inner.GetParent(window); }
-    std::wstring GetClassName(WindowHandle window, int bufferChars) override {
-        return m_inner.GetClassName(window, bufferChars);
-    }
-    std::wstring GetWindowText(WindowHandle window) override {
-        return m_inner.GetWindowText(window);
-    }
-    bool SetWindowText(WindowHandle window, const std::wstring& text) override {
-        return m_inner.SetWindowText(window, text);
-    }
-    bool EnableWindow(WindowHandle window, bool enable) override {
-        return m_inner.EnableWindow(window, enable);
-    }
-    bool IsWindowEnabled(WindowHandle window) override { return m_inner.IsWindowEnabled(window); }
-    bool IsIconic(WindowHandle window) override { return m_inner.IsIconic(window); }
-    WindowHandle SetFocus(WindowHandle window) override { return m_inner.SetFocus(window); }
-    WindowHandle GetFocus() override { return m_inner.GetFocus(); }
-    bool GetWindowRect(WindowHandle window, platform::Rect* rect) override {
-        return m_inner.GetWindowRect(window, rect);
-    }
-    bool GetClientRect(WindowHandle window, platform::Rect* rect) override {
-        return m_inner.GetClientRect(window, rect);
-    }
-    bool ScreenToClient(WindowHandle window, platform::Rect* rect) override {
-        return m_inner.ScreenToClient(window, rect);
-    }
-    intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                         intptr_t lParam) override {
-        return m_inner.SendMessage(window, message, wParam, lParam);
-    }
-    bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                     intptr_t lParam) override {
-        return m_inner.PostMessage(window, message, wParam, lParam);
-    }
-    intptr_t StreamIn(WindowHandle richEdit, uint32_t format, uintptr_t cookie,
-                      platform::EditStreamCallback callback, uint32_t* error) override {
-        return m_inner.StreamIn(richEdit, format, cookie, callback, error);
-    }
-    std::wstring LoadString(int id) override { return m_inner.LoadString(id); }
-    platform::IconHandle LoadIcon(int id) override { return m_inner.LoadIcon(id); }
-    platform::FontHandle GetFont(WindowHandle window) override { return m_inner.GetFont(window); }
-    bool GetFontDescription(platform::FontHandle font,
-                            platform::FontDescription* description) override {
-        return m_inner.GetFontDescription(font, description);
-    }
-    platform::FontHandle CreateFont(const platform::FontDescription& description) override {
-        return m_inner.CreateFont(description);
-    }
-    bool DeleteFont(platform::FontHandle font) override { return m_inner.DeleteFont(font); }
-    void SetFont(WindowHandle window, platform::FontHandle font, bool redraw) override {
-        m_inner.SetFont(window, font, redraw);
-    }
-    platform::BrushHandle GetStockBrush(platform::StockBrush brush) override {
-        return m_inner.GetStockBrush(brush);
-    }
-    platform::DcHandle BeginPaint(WindowHandle window) override {
-        return m_inner.BeginPaint(window);
-    }
-    void EndPaint(WindowHandle window) override { m_inner.EndPaint(window); }
-    bool FillRect(platform::DcHandle dc, const platform::Rect& rect,
-                  platform::Color color) override {
-        return m_inner.FillRect(dc, rect, color);
-    }
-    void SetTransparentBackground(platform::DcHandle dc) override {
-        m_inner.SetTransparentBackground(dc);
-    }
-    bool DrawIcon(platform::DcHandle dc, int x, int y, platform::IconHandle icon) override {
-        return m_inner.DrawIcon(dc, x, y, icon);
-    }
-    int GetSystemMetrics(int index) override { return m_inner.GetSystemMetrics(index); }
-
 private:
-    platform::Ui& m_inner;
     platform::System& m_system;
     CInstallLog& m_log;
 };

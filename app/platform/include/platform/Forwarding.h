@@ -1,0 +1,235 @@
+// Decorators of the ports that forward every call to another implementation of the same
+// port. A decorator derives from one and overrides only the calls it has something to add
+// to: the install log's recording layer (Setup/flow/LoggedPorts) and the tests' ports that
+// watch or answer particular calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+class ForwardingUi : public platform::Ui {
+public:
+    explicit ForwardingUi(platform::Ui& inner) : m_inner(inner) {}
+    bool InitCommonControls(uint32_t size, uint32_t classes) override {
+        return m_inner.InitCommonControls(size, classes);
+    }
+    intptr_t DialogBox(int templateId, DialogProcedure* procedure) override {
+        return m_inner.DialogBox(templateId, procedure);
+    }
+    bool EndDialog(WindowHandle dialog, intptr_t result) override {
+        return m_inner.EndDialog(dialog, result);
+    }
+    WindowHandle GetDlgItem(WindowHandle dialog, int id) override {
+        return m_inner.GetDlgItem(dialog, id);
+    }
+    int GetDlgCtrlID(WindowHandle window) override { return m_inner.GetDlgCtrlID(window); }
+    WindowHandle GetWindow(WindowHandle window, WindowRelation relation) override {
+        return m_inner.GetWindow(window, relation);
+    }
+    WindowHandle GetParent(WindowHandle window) override { return m_inner.GetParent(window); }
+    std::wstring GetClassName(WindowHandle window, int bufferChars) override {
+        return m_inner.GetClassName(window, bufferChars);
+    }
+    std::wstring GetWindowText(WindowHandle window) override {
+        return m_inner.GetWindowText(window);
+    }
+    bool SetWindowText(WindowHandle window, const std::wstring& text) override {
+        return m_inner.SetWindowText(window, text);
+    }
+    bool EnableWindow(WindowHandle window, bool enable) override {
+        return m_inner.EnableWindow(window, enable);
+    }
+    bool IsWindowEnabled(WindowHandle window) override { return m_inner.IsWindowEnabled(window); }
+    bool IsIconic(WindowHandle window) override { return m_inner.IsIconic(window); }
+    WindowHandle SetFocus(WindowHandle window) override { return m_inner.SetFocus(window); }
+    WindowHandle GetFocus() override { return m_inner.GetFocus(); }
+    bool GetWindowRect(WindowHandle window, Rect* rect) override {
+        return m_inner.GetWindowRect(window, rect);
+    }
+    bool GetClientRect(WindowHandle window, Rect* rect) override {
+        return m_inner.GetClientRect(window, rect);
+    }
+    bool ScreenToClient(WindowHandle window, Rect* rect) override {
+        return m_inner.ScreenToClient(window, rect);
+    }
+    intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam) override {
+        return m_inner.SendMessage(window, message, wParam, lParam);
+    }
+    bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
+                     intptr_t lParam) override {
+        return m_inner.PostMessage(window, message, wParam, lParam);
+    }
+    intptr_t StreamIn(WindowHandle richEdit, uint32_t format, uintptr_t cookie,
+                      EditStreamCallback callback, uint32_t* error) override {
+        return m_inner.StreamIn(richEdit, format, cookie, callback, error);
+    }
+    int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                   uint32_t flags) override {
+        return m_inner.MessageBox(owner, text, caption, flags);
+    }
+    std::wstring LoadString(int id) override { return m_inner.LoadString(id); }
+    IconHandle LoadIcon(int id) override { return m_inner.LoadIcon(id); }
+    FontHandle GetFont(WindowHandle window) override { return m_inner.GetFont(window); }
+    bool GetFontDescription(FontHandle font, FontDescription* description) override {
+        return m_inner.GetFontDescription(font, description);
+    }
+    FontHandle CreateFont(const FontDescription& description) override {
+        return m_inner.CreateFont(description);
+    }
+    bool DeleteFont(FontHandle font) override { return m_inner.DeleteFont(font); }
+    void SetFont(WindowHandle window, FontHandle font, bool redraw) override {
+        m_inner.SetFont(window, font, redraw);
+    }
+    BrushHandle GetStockBrush(StockBrush brush) override { return m_inner.GetStockBrush(brush); }
+    DcHandle BeginPaint(WindowHandle window) override { return m_inner.BeginPaint(window); }
+    void EndPaint(WindowHandle window) override { m_inner.EndPaint(window); }
+    bool FillRect(DcHandle dc, const Rect& rect, Color color) override {
+        return m_inner.FillRect(dc, rect, color);
+    }
+    void SetTransparentBackground(DcHandle dc) override { m_inner.SetTransparentBackground(dc); }
+    bool DrawIcon(DcHandle dc, int x, int y, IconHandle icon) override {
+        return m_inner.DrawIcon(dc, x, y, icon);
+    }
+    int GetSystemMetrics(int index) override { return m_inner.GetSystemMetrics(index); }
+
+protected:
+    platform::Ui& m_inner;
+};
+
+class ForwardingSystem : public platform::System {
+public:
+    explicit ForwardingSystem(platform::System& inner) : m_inner(inner) {}
+    bool GetVersion(OsVersion* version) override { return m_inner.GetVersion(version); }
+    Wow64Probe QueryWow64() override { return m_inner.QueryWow64(); }
+    bool GetSystemDirectory(std::wstring* path) override {
+        return m_inner.GetSystemDirectory(path);
+    }
+    bool GetWindowsDirectory(std::wstring* path) override {
+        return m_inner.GetWindowsDirectory(path);
+    }
+    int32_t CreateGuid(Guid* guid) override { return m_inner.CreateGuid(guid); }
+    uint32_t GetLastError() override { return m_inner.GetLastError(); }
+    void SetLastError(uint32_t error) override { m_inner.SetLastError(error); }
+    void Sleep(uint32_t milliseconds) override { m_inner.Sleep(milliseconds); }
+    void GetLocalTime(platform::SystemTime* time) override { m_inner.GetLocalTime(time); }
+    void SeedRand(uint32_t seed) override { m_inner.SeedRand(seed); }
+    int Rand() override { return m_inner.Rand(); }
+    bool SeedRandOnce(uint32_t seed) override { return m_inner.SeedRandOnce(seed); }
+    uint32_t RandomSeed() override { return m_inner.RandomSeed(); }
+    uint16_t GetUserDefaultUILanguage() override { return m_inner.GetUserDefaultUILanguage(); }
+    int32_t CoInitializeEx(uint32_t model) override { return m_inner.CoInitializeEx(model); }
+    KernelHandle CreateThread(ThreadProc proc, void* argument) override {
+        return m_inner.CreateThread(proc, argument);
+    }
+    uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override {
+        return m_inner.WaitForThread(thread, milliseconds);
+    }
+    bool CloseThread(KernelHandle thread) override { return m_inner.CloseThread(thread); }
+    bool RestrictDllSearchPath(DllSearchRestriction* way) override {
+        return m_inner.RestrictDllSearchPath(way);
+    }
+
+protected:
+    platform::System& m_inner;
+};
+
+class ForwardingVolumes : public platform::Volumes {
+public:
+    explicit ForwardingVolumes(platform::Volumes& inner) : m_inner(inner) {}
+    uint32_t GetDriveType(const std::wstring& root) override { return m_inner.GetDriveType(root); }
+    bool GetVolumeFileSystemName(const std::wstring& root, uint32_t bufferChars,
+                                 std::wstring* fileSystem) override {
+        return m_inner.GetVolumeFileSystemName(root, bufferChars, fileSystem);
+    }
+    bool GetVolumeNameForVolumeMountPoint(const std::wstring& mountPoint, uint32_t bufferChars,
+                                          std::wstring* name) override {
+        return m_inner.GetVolumeNameForVolumeMountPoint(mountPoint, bufferChars, name);
+    }
+    platform::VolumeFindHandle FindFirstVolume(std::wstring* name, uint32_t bufferChars) override {
+        return m_inner.FindFirstVolume(name, bufferChars);
+    }
+    bool FindNextVolume(platform::VolumeFindHandle find, std::wstring* name,
+                        uint32_t bufferChars) override {
+        return m_inner.FindNextVolume(find, name, bufferChars);
+    }
+    bool FindVolumeClose(platform::VolumeFindHandle find) override {
+        return m_inner.FindVolumeClose(find);
+    }
+    bool DeviceIoControl(platform::FileHandle device, uint32_t code, const void* in,
+                         uint32_t inSize, void* out, uint32_t outSize,
+                         uint32_t* bytesReturned) override {
+        return m_inner.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
+    }
+    bool BlockAddress32(const void* block, uint32_t size, uint32_t* address) override {
+        return m_inner.BlockAddress32(block, size, address);
+    }
+
+protected:
+    platform::Volumes& m_inner;
+};
+
+class ForwardingProcesses : public platform::Processes {
+public:
+    explicit ForwardingProcesses(platform::Processes& inner) : m_inner(inner) {}
+    KernelHandle CreateMutex(const std::wstring& name, bool initialOwner) override {
+        return m_inner.CreateMutex(name, initialOwner);
+    }
+    bool CloseHandle(KernelHandle handle) override { return m_inner.CloseHandle(handle); }
+    WindowHandle FindWindow(const std::wstring* className, const std::wstring& title) override {
+        return m_inner.FindWindow(className, title);
+    }
+    intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam) override {
+        return m_inner.SendMessage(window, message, wParam, lParam);
+    }
+    bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
+                     intptr_t lParam) override {
+        return m_inner.PostMessage(window, message, wParam, lParam);
+    }
+    bool CreateProcess(const std::wstring* application, const std::wstring& commandLine,
+                       const StartupOptions& startup, ProcessInfo* info) override {
+        return m_inner.CreateProcess(application, commandLine, startup, info);
+    }
+    uint32_t WaitForSingleObject(KernelHandle handle, uint32_t milliseconds) override {
+        return m_inner.WaitForSingleObject(handle, milliseconds);
+    }
+    bool GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) override {
+        return m_inner.GetExitCodeProcess(process, exitCode);
+    }
+    ModuleHandle LoadLibrary(const std::wstring& path) override {
+        return m_inner.LoadLibrary(path);
+    }
+    ModuleHandle LoadLibraryEx(const std::wstring& path, uint32_t flags) override {
+        return m_inner.LoadLibraryEx(path, flags);
+    }
+    bool LibrarySearchFlagsAvailable() override { return m_inner.LibrarySearchFlagsAvailable(); }
+    ProcAddress GetProcAddress(ModuleHandle module, const std::string& name) override {
+        return m_inner.GetProcAddress(module, name);
+    }
+    int32_t CallNoArgumentProc(ProcAddress proc) override {
+        return m_inner.CallNoArgumentProc(proc);
+    }
+    bool FreeLibrary(ModuleHandle module) override { return m_inner.FreeLibrary(module); }
+    bool OpenProcessToken(uint32_t access, KernelHandle* token) override {
+        return m_inner.OpenProcessToken(access, token);
+    }
+    bool LookupPrivilegeValue(const std::wstring& name, Luid* luid) override {
+        return m_inner.LookupPrivilegeValue(name, luid);
+    }
+    bool AdjustTokenPrivilege(KernelHandle token, const Luid& luid, uint32_t attributes) override {
+        return m_inner.AdjustTokenPrivilege(token, luid, attributes);
+    }
+    bool ExitWindowsEx(uint32_t flags, uint32_t reason) override {
+        return m_inner.ExitWindowsEx(flags, reason);
+    }
+
+protected:
+    platform::Processes& m_inner;
+};
+
+}  // namespace platform
