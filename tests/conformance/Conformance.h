@@ -220,12 +220,31 @@ protected:
         return WriteBytes(path, ascii);
     }
     bool ReadBytes(const std::wstring& path, std::string* bytes);
+    // A file's bytes, or "<missing>" when it cannot be read.
+    std::string Content(const std::wstring& path) {
+        std::string bytes;
+        if (!ReadBytes(path, &bytes))
+            return "<missing>";
+        return bytes;
+    }
+    bool Exists(const std::wstring& path) {
+        return P().files.GetFileAttributes(path) != win::kInvalidFileAttributes;
+    }
     // Removes a file even when it is read-only.
     void ForceDelete(const std::wstring& path);
     // The thread's last-error value; ArmLastError first puts the sentinel there, so that a
     // call that leaves it alone shows as 0xDEADBEEF.
     uint32_t LastError() { return P().system.GetLastError(); }
     void ArmLastError() { P().system.SetLastError(kSentinel); }
+    // The outcome of a call that returns BOOL and sets the last-error value on failure:
+    // "ok=1", or "ok=0 err=N".
+    std::string Result(bool ok) {
+        Out out;
+        out.Add("ok", ok);
+        if (!ok)
+            out.Add("err", LastError());
+        return out.str();
+    }
 
 private:
     void RemoveTree(const std::wstring& folder, int depth);

@@ -21,25 +21,6 @@ protected:
         ConformanceTest::TearDown();
     }
 
-    std::string Result(bool ok) {
-        Out out;
-        out.Add("ok", ok);
-        if (!ok)
-            out.Add("err", LastError());
-        return out.str();
-    }
-
-    std::string Content(const std::wstring& path) {
-        std::string bytes;
-        if (!ReadBytes(path, &bytes))
-            return "<missing>";
-        return bytes;
-    }
-
-    bool Exists(const std::wstring& path) {
-        return P().files.GetFileAttributes(path) != win::kInvalidFileAttributes;
-    }
-
     // The items of PendingFileRenameOperations that name |path|: the source in NT form
     // followed by its destination.
     std::vector<std::wstring> PendingFor(const std::wstring& path) {

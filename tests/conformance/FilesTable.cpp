@@ -25,26 +25,6 @@ protected:
         for (const Row& row : rows)
             Check(row.name, row.run(), row.expected, row.wine);
     }
-
-    std::string Content(const std::wstring& path) {
-        std::string bytes;
-        if (!ReadBytes(path, &bytes))
-            return "<missing>";
-        return bytes;
-    }
-
-    bool Exists(const std::wstring& path) {
-        return P().files.GetFileAttributes(path) != win::kInvalidFileAttributes;
-    }
-
-    // The result of a call that returns BOOL and sets the last-error value on failure.
-    std::string Result(bool ok) {
-        Out out;
-        out.Add("ok", ok);
-        if (!ok)
-            out.Add("err", LastError());
-        return out.str();
-    }
 };
 
 TEST_F(FilesTable, CopyMoveDelete) {
