@@ -27,10 +27,12 @@ void ShowRefusal(platform::Platform& platform, int id) {
     AppMessageBox(platform, id, win::kMbOk | win::kMbIconInformation);
 }
 
-// The question of a missing update (Yes and No, question icon): true for Yes.
-bool AskToContinue(platform::Platform& platform, int id) {
-    return AppMessageBox(platform, id, win::kMbYesNo | win::kMbIconQuestion) == win::kIdYes;
-}
+// How the checks of the Windows updates end.
+enum class UpdatesOutcome {
+    GoOn,      // installed, none required, or Yes to the question
+    Declined,  // any answer but Yes
+    NotAsked,  // the question's box could not be shown: nobody answered
+};
 
 // Windows 2000 and older.
 bool IsBeforeWindowsXp(const platform::OsVersion& version) {
@@ -43,26 +45,34 @@ bool IsWow64(platform::Platform& platform) {
     return platform.system.QueryWow64() == platform::Wow64Probe::Yes;
 }
 
-// The question about a missing update; false after a No.
-bool AskAboutUpdates(platform::Platform& platform, const SetupProcess& process, int id,
-                     const std::wstring& missing) {
+// The question about a missing update (Yes and No, question icon). A box that cannot be
+// shown returns 0: that is no answer of the user's, and the run fails instead of counting
+// as cancelled.
+UpdatesOutcome AskAboutUpdates(platform::Platform& platform, const SetupProcess& process, int id,
+                               const std::wstring& missing) {
     LogCheck(process, L"Windows updates: " + missing +
                           base::Format(L"; asking whether to go on (message %d)", id));
-    if (!AskToContinue(platform, id)) {
+    const int answer = AppMessageBox(platform, id, win::kMbYesNo | win::kMbIconQuestion);
+    if (answer == 0) {
+        LogCheck(process, L"Windows updates: the question could not be shown, " +
+                              ErrorText(platform.system.GetLastError()) + L"; setup ends");
+        return UpdatesOutcome::NotAsked;
+    }
+    if (answer != win::kIdYes) {
         LogCheck(process, L"Windows updates: the answer is not Yes; setup ends");
-        return false;
+        return UpdatesOutcome::Declined;
     }
     LogCheck(process, L"Windows updates: the answer is Yes; setup goes on");
-    return true;
+    return UpdatesOutcome::GoOn;
 }
 
-// The update questions of Vista and 7; false after a No.
-bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& process,
-                          const platform::OsVersion& version) {
+// The update questions of Vista and 7.
+UpdatesOutcome CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& process,
+                                    const platform::OsVersion& version) {
     if (version.major == 6 && version.minor == 0) {
         if (IsHotfixInstalled(platform, kVistaUpdate)) {
             LogCheck(process, L"Windows updates: " + std::wstring(kVistaUpdate) + L" is installed");
-            return true;
+            return UpdatesOutcome::GoOn;
         }
         return AskAboutUpdates(platform, process, IDS_HOTFIX_KB2763674,
                                std::wstring(kVistaUpdate) + L" is not installed");
@@ -72,7 +82,7 @@ bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& proc
         for (const wchar_t* update : kWindows7Updates) {
             if (IsHotfixInstalled(platform, update)) {
                 LogCheck(process, L"Windows updates: " + std::wstring(update) + L" is installed");
-                return true;
+                return UpdatesOutcome::GoOn;
             }
             names += (names.empty() ? L"" : L", ") + std::wstring(update);
         }
@@ -81,7 +91,7 @@ bool CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& proc
     }
     LogCheck(process, base::Format(L"Windows updates: none required on Windows %u.%u",
                                    version.major, version.minor));
-    return true;
+    return UpdatesOutcome::GoOn;
 }
 
 // The mutex of the product's main interface exists: another process holds it. Setup never
@@ -178,8 +188,9 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     }
     LogCheck(process, L"Veil Mode: no volume is in Veil Mode");
 
-    if (!CheckRequiredUpdates(platform, process, version)) {
-        *exitCode = kExitCancelled;
+    const UpdatesOutcome updates = CheckRequiredUpdates(platform, process, version);
+    if (updates != UpdatesOutcome::GoOn) {
+        *exitCode = updates == UpdatesOutcome::NotAsked ? kExitFailed : kExitCancelled;
         return false;
     }
 

@@ -4,8 +4,10 @@
 //   3010  installed; a restart is required (silent run, or "restart later" chosen)
 //   1641  installed; the restart of the computer has been started
 //   1602  cancelled by the user (Cancel confirmed on a page, or No to a question)
-//   1603  the installation failed (the driver could not be copied, a page could not be
-//         shown, or the installation could not be started)
+//   1603  the installation failed (the driver could not be copied, the folders could not
+//         be determined, a page before the installation could not be shown, the
+//         installation could not be started, or the question about missing updates could
+//         not be shown: nobody answered it)
 //   1633  this version of Windows is not supported: Windows 2000 or older, or 64-bit
 //         Windows (message 144 of the prerequisite checks)
 //

@@ -1435,6 +1435,13 @@ int SimUi::MessageBox(WindowHandle owner, const std::wstring& text, const std::w
     if (!user_.answers_.empty()) {
         int answer = user_.answers_.front();
         user_.answers_.pop_front();
+        if (answer == 0) {
+            r.answer = 0;
+            r.queuedAnswer = true;
+            boxes_.push_back(r);
+            machine_.SetLastError(win::kErrorNotEnoughMemory);
+            return 0;
+        }
         if (std::find(buttons.begin(), buttons.end(), answer) != buttons.end()) {
             r.answer = answer;
             r.queuedAnswer = true;

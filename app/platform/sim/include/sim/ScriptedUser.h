@@ -92,6 +92,8 @@ public:
     // Queues a script for the next visit of the page |templateId| (FIFO per page).
     void OnPage(int templateId, PageScript script);
     // Queues the answer (IDOK, IDCANCEL, IDYES, IDNO...) of the next message box (FIFO).
+    // 0 makes that box fail as one that cannot be shown: MessageBox returns 0 with
+    // ERROR_NOT_ENOUGH_MEMORY.
     void AnswerMessageBox(int answer);
 
     size_t PendingScripts(int templateId);
