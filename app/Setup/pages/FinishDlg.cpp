@@ -1,6 +1,5 @@
 #include "Setup/pages/FinishDlg.h"
 
-#include "Setup/flow/SystemLibrary.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 
@@ -8,30 +7,6 @@ namespace {
 
 // Class names are read into a buffer of this many characters.
 constexpr int kClassNameChars = 64;
-
-// The theme library, loaded from the system folder by its full path so that no copy in
-// the program's own folder or the current folder can stand in for it.
-constexpr const wchar_t kThemeLibrary[] = L"UxTheme.dll";
-
-// Whether the application is drawn with visual styles: IsAppThemed of the theme library.
-// False when the library or the function is missing.
-bool IsAppThemed(platform::Platform& platform) {
-    const std::wstring path = SystemLibraryPath(platform.system, kThemeLibrary);
-    if (path.empty()) {
-        return false;
-    }
-    const platform::ModuleHandle library = platform.processes.LoadLibrary(path);
-    if (!library) {
-        return false;
-    }
-    bool themed = false;
-    if (const platform::ProcAddress proc =
-            platform.processes.GetProcAddress(library, "IsAppThemed")) {
-        themed = platform.processes.CallNoArgumentProc(proc) != 0;
-    }
-    platform.processes.FreeLibrary(library);
-    return themed;
-}
 
 }  // namespace
 
@@ -63,8 +38,12 @@ platform::BrushHandle CFinishDlg::OnCtlColor(platform::DcHandle dc, platform::Wi
     if (base::EqualsNoCase(ui.GetClassName(control, kClassNameChars), L"Button")) {
         // The radio buttons stand on the white area. With visual styles a button paints
         // its own background, so it is given white; in the classic look the hollow brush
-        // lets the white painted beneath show through.
-        if (IsAppThemed(m_platform)) {
+        // lets the white painted beneath show through. The look is asked once per page:
+        // every repaint of every button comes here.
+        if (m_themed == Theme::Unknown) {
+            m_themed = ui.IsAppThemed() ? Theme::Styled : Theme::Classic;
+        }
+        if (m_themed == Theme::Styled) {
             platform::Rect rect;
             if (ui.GetClientRect(control, &rect)) {
                 ui.FillRect(dc, rect, platform::Color{255, 255, 255});

@@ -21,4 +21,8 @@ protected:
     void OnIgnoreCommand();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    enum class Theme { Unknown, Styled, Classic };
+    Theme m_themed = Theme::Unknown;
 };

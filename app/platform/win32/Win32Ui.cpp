@@ -466,4 +466,25 @@ int Win32Ui::GetSystemMetrics(int index) {
     return ::GetSystemMetrics(index);
 }
 
+bool Win32Ui::IsAppThemed() {
+    // The theme library by its full path in the system folder, so that no copy in the
+    // program's folder or the current folder can stand in for it (the start-up has loaded
+    // it from there already; this only takes another reference).
+    std::wstring path;
+    if (!Win32System().GetSystemDirectory(&path)) {
+        return false;
+    }
+    path += L"\\uxtheme.dll";
+    const HMODULE library = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (library == nullptr) {
+        return false;
+    }
+    using IsAppThemedFunction = BOOL(WINAPI*)();
+    const auto function = reinterpret_cast<IsAppThemedFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "IsAppThemed")));
+    const bool themed = function != nullptr && function() != FALSE;
+    ::FreeLibrary(library);
+    return themed;
+}
+
 }  // namespace win32

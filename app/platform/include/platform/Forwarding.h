@@ -96,6 +96,7 @@ public:
         return m_inner.DrawIcon(dc, x, y, icon);
     }
     int GetSystemMetrics(int index) override { return m_inner.GetSystemMetrics(index); }
+    bool IsAppThemed() override { return m_inner.IsAppThemed(); }
 
 protected:
     platform::Ui& m_inner;

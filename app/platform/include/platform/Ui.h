@@ -146,6 +146,10 @@ public:
     virtual void SetTransparentBackground(DcHandle dc) = 0;  // SetBkMode(TRANSPARENT)
     virtual bool DrawIcon(DcHandle dc, int x, int y, IconHandle icon) = 0;
     virtual int GetSystemMetrics(int index) = 0;
+    // Whether the program is drawn with visual styles: IsAppThemed of the theme library
+    // from the system folder (never a copy beside the program); false without the library
+    // or the function. A question that changes nothing on the machine.
+    virtual bool IsAppThemed() = 0;
 };
 
 }  // namespace platform

@@ -16,6 +16,7 @@
 // rectangles...) are answered at once.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -235,6 +236,14 @@ public:
     void SetTransparentBackground(DcHandle dc) override;
     bool DrawIcon(DcHandle dc, int x, int y, IconHandle icon) override;
     int GetSystemMetrics(int index) override;
+    bool IsAppThemed() override {
+        ++themeQueries_;
+        return themed_;
+    }
+
+    // Visual styles on or off (off by default), and how often the program asked.
+    void SetAppThemed(bool themed) { themed_ = themed; }
+    int AppThemedQueries() const { return themeQueries_; }
 
 private:
     friend class PageDriver;
@@ -373,6 +382,8 @@ private:
 
     std::vector<PageRecord> pages_;
     std::vector<MessageBoxRecord> boxes_;
+    std::atomic<bool> themed_{false};
+    std::atomic<int> themeQueries_{0};
     std::vector<ControlColorRecord> colors_;
     std::vector<FillRecord> fills_;
     std::vector<PaintRecord> paints_;

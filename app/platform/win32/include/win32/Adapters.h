@@ -230,6 +230,7 @@ public:
     void SetTransparentBackground(DcHandle dc) override;
     bool DrawIcon(DcHandle dc, int x, int y, IconHandle icon) override;
     int GetSystemMetrics(int index) override;
+    bool IsAppThemed() override;
 };
 
 }  // namespace win32
