@@ -311,6 +311,7 @@ TEST(InstallLogTest, SilentRunWithConfigurationFile) {
 // restart chosen on the Finish page and asked of Windows, and the exit code.
 TEST(InstallLogTest, WizardRun) {
     auto m = MakeMachine(L"Setup.exe /LOG:\"" + std::wstring(kLog) + L"\"");
+    m->ui().SetAppThemed(true);
     auto& user = m->ui().User();
     user.OnPage(IDD_WELCOME, [](sim::PageDriver& p) { p.Click(IDC_NEXT); });
     user.OnPage(IDD_LICENSE, [](sim::PageDriver& p) {
@@ -380,10 +381,17 @@ TEST(InstallLogTest, WizardRun) {
     EXPECT_EQ(std::count_if(ready, done,
                             [](const std::wstring& l) { return l.compare(0, 7, L"Step | ") == 0; }),
               36);
+    // The Finish page asks for the look of its buttons on every repaint; the question changes
+    // nothing and leaves no line.
+    EXPECT_EQ(
+        std::count_if(done, lines.end(),
+                      [](const std::wstring& l) { return l.compare(0, 10, L"Library | ") == 0; }),
+        0);
 }
 
-// A configuration file that cannot be found is named as such where the lookup is plain (a
-// full path, or a bare name, which is looked for in the Windows folder).
+// A configuration file that cannot be found is named as such, where the profile functions
+// look for it: a bare name in the Windows folder, a relative path with a folder in the
+// current folder, a full path as it is.
 TEST(InstallLogTest, AConfigurationFileThatCannotBeFound) {
     struct Case {
         const wchar_t* option;
@@ -395,10 +403,12 @@ TEST(InstallLogTest, AConfigurationFileThatCannotBeFound) {
         {L"\"-config:\\\\server\\share\\corvane.ini\"", true},
         {L"-config:corvane.ini", false},  // C:\Windows\corvane.ini
         {L"-config:other.ini", true},
-        {L"-config:sub\\other.ini", false},  // the profile functions' own lookup
+        {L"-config:sub\\other.ini", true},
+        {L"-config:sub\\present.ini", false},  // in the current folder's "sub"
     };
     for (const Case& c : cases) {
         auto m = MakeMachine(L"Setup.exe -silent -log:" + std::wstring(kLog) + L" " + c.option);
+        m->files().AddFile(m->files().CurrentDirectory() + L"\\sub\\present.ini", "[common]\r\n");
         m->files().AddFile(L"C:\\Setup\\setup.ini", "[common]\r\n");
         m->files().AddFile(L"C:\\Windows\\corvane.ini", "[common]\r\n");
         EXPECT_EQ(RunWhole(*m), kExitRestartRequired);
@@ -539,6 +549,24 @@ TEST(InstallLogTest, BoxesAndExitCodes) {
         EXPECT_EQ(exits[0], base::Format(L"Exit | exit code %u: %ls", c.exitCode,
                                          ExitCodeMeaning(c.exitCode)));
     }
+}
+
+// An update question whose box cannot be shown was answered by nobody: the run fails (1603)
+// instead of ending as cancelled by the user, and the log says why.
+TEST(InstallLogTest, AnUpdateQuestionThatCannotBeShownFails) {
+    auto m = MakeMachine(std::wstring(L"Setup.exe -silent -log:") + kLog);
+    Arrange(*m, Setting::Windows7Bare);
+    m->ui().User().AnswerMessageBox(0);
+    EXPECT_EQ(RunWhole(*m), kExitFailed);
+    const std::vector<std::wstring> lines = ReadLog(*m);
+    const std::vector<std::wstring> boxes = Starting(lines, {L"Box"});
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], L"Box | the box could not be shown: error 8 (not enough memory)");
+    EXPECT_TRUE(Contains(lines,
+                         L"Check | Windows updates: the question could not be shown, "
+                         L"error 8 (not enough memory); setup ends"));
+    EXPECT_EQ(lines.back(), L"Exit | exit code 1603: the installation failed");
+    EXPECT_TRUE(Starting(lines, {L"Step"}).empty());
 }
 
 // Quiet boxes need no log, and they answer the wizard's boxes too: Cancel on the Welcome page

@@ -78,18 +78,16 @@ StepResult FailInstallation(InstallContext& context) {
     return StepResult::Stop;
 }
 
-// Whether the configuration file is known to be missing, where that can be told without
-// the profile functions' own search: a full path, or a bare name (which they look up in the
-// Windows folder). The error of the lookup goes to |error|.
+// Whether the configuration file is missing where the profile functions look for it: a
+// bare name in the Windows folder; any other path (full, or relative with a folder, such as
+// "sub\\x.ini", which starts in the current folder) as it is written. The error of the
+// lookup goes to |error|.
 bool ConfigFileMissing(platform::Platform& platform, const std::wstring& file, uint32_t* error) {
     platform::LastErrorKeeper keep(platform.system);
     std::wstring path = file;
-    const bool fullPath = (file.size() > 2 && file[1] == L':' && file[2] == L'\\') ||
-                          file.compare(0, 2, L"\\\\") == 0;
-    if (!fullPath) {
+    if (file.find_first_of(L"\\/:") == std::wstring::npos) {
         std::wstring windows;
-        if (file.find_first_of(L"\\/:") != std::wstring::npos ||
-            !platform.system.GetWindowsDirectory(&windows)) {
+        if (!platform.system.GetWindowsDirectory(&windows)) {
             return false;
         }
         path = windows + L"\\" + file;
