@@ -569,6 +569,42 @@ TEST(InstallLogTest, AnUpdateQuestionThatCannotBeShownFails) {
     EXPECT_TRUE(Starting(lines, {L"Step"}).empty());
 }
 
+// A card reader without a card (and an empty CD drive, which the checks pass over): the
+// checks ask the drives from C: to Z: for their file system, which for a removable drive
+// without media raises the system's own "No Disk" box on Windows unless the
+// process's error mode fails critical errors. No option answers that box, so the mode is set
+// first of all, and an unattended run over such drives ends as usual without one. A mode
+// the program was started with is kept besides.
+TEST(InstallLogTest, DrivesWithoutMediaRaiseNoSystemBox) {
+    const auto addEmptyDrives = [](sim::Machine& m) {
+        for (const auto& [letter, type] :
+             {std::pair{L'E', win::kDriveRemovable}, std::pair{L'F', win::kDriveCdrom}}) {
+            sim::VolumeConfig drive;
+            drive.driveType = type;
+            drive.mediaPresent = false;
+            m.volumes().AddVolume(letter, drive);
+        }
+    };
+    {
+        SCOPED_TRACE("the checks alone, with the system's default mode");
+        auto m = MakeMachine(L"Setup.exe -silent -suppressmsgboxes");
+        addEmptyDrives(*m);
+        EXPECT_FALSE(IsAnyVolumeVeiled(m->platform(), 0, nullptr));
+        EXPECT_EQ(m->volumes().CriticalErrorBoxes(), (std::vector<std::wstring>{L"E:\\"}));
+    }
+    for (const uint32_t inherited : {0u, win::kSemNoGpFaultErrorBox}) {
+        SCOPED_TRACE(testing::Message() << "a whole silent run, started with mode " << inherited);
+        auto m = MakeMachine(std::wstring(L"Setup.exe -silent -suppressmsgboxes -log:") + kLog);
+        addEmptyDrives(*m);
+        m->system().SetErrorMode(inherited);
+        EXPECT_EQ(RunWhole(*m), kExitRestartRequired);
+        EXPECT_TRUE(m->volumes().CriticalErrorBoxes().empty());
+        EXPECT_EQ(m->system().ErrorMode(),
+                  inherited | win::kSemFailCriticalErrors | win::kSemNoOpenFileErrorBox);
+        EXPECT_TRUE(Contains(ReadLog(*m), L"Check | Veil Mode: no volume is in Veil Mode"));
+    }
+}
+
 // Quiet boxes need no log, and they answer the wizard's boxes too: Cancel on the Welcome page
 // is confirmed at once (OK is the question's default).
 TEST(InstallLogTest, QuietBoxesWithoutALogAndInTheWizard) {

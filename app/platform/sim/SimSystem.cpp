@@ -419,6 +419,18 @@ int SimSystem::Rand() {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
+uint32_t SimSystem::SetErrorMode(uint32_t mode) {
+    Guard guard(machine_.Lock());
+    const uint32_t before = errorMode_;
+    errorMode_ = mode;
+    return before;
+}
+
+uint32_t SimSystem::ErrorMode() {
+    Guard guard(machine_.Lock());
+    return errorMode_;
+}
+
 uint16_t SimSystem::GetUserDefaultUILanguage() {
     Guard guard(machine_.Lock());
     return uiLanguage_;

@@ -179,6 +179,10 @@ bool SimVolumes::GetVolumeFileSystemName(const std::wstring& root, uint32_t buff
         error = win::kErrorPathNotFound;
     } else if (!v->mediaPresent) {
         error = win::kErrorNotReady;
+        if ((v->driveType == win::kDriveRemovable || v->driveType == win::kDriveCdrom) &&
+            (machine_.system().ErrorMode() & win::kSemFailCriticalErrors) == 0) {
+            criticalErrorBoxes_.push_back(std::wstring(1, letter) + L":\\");
+        }
     } else if (v->volumeInformationError) {
         error = v->volumeInformationError;
     } else if (v->fileSystem.size() + 1 > bufferChars) {
@@ -328,6 +332,11 @@ void SimVolumes::FailCommand(uint32_t command, uint32_t error, int count) {
     Guard guard(machine_.Lock());
     if (count > 0)
         failures_.push_back(Failure{command, error, count});
+}
+
+std::vector<std::wstring> SimVolumes::CriticalErrorBoxes() {
+    Guard guard(machine_.Lock());
+    return criticalErrorBoxes_;
 }
 
 void SimVolumes::SetDriverReply(uint32_t command, const std::vector<uint8_t>& reply) {

@@ -205,6 +205,10 @@ uint16_t Win32System::GetUserDefaultUILanguage() {
     return ::GetUserDefaultUILanguage();
 }
 
+uint32_t Win32System::SetErrorMode(uint32_t mode) {
+    return ::SetErrorMode(mode);
+}
+
 int32_t Win32System::CoInitializeEx(uint32_t model) {
     return ::CoInitializeEx(nullptr, model);
 }

@@ -123,6 +123,7 @@ public:
     bool SeedRandOnce(uint32_t seed) override { return m_inner.SeedRandOnce(seed); }
     uint32_t RandomSeed() override { return m_inner.RandomSeed(); }
     uint16_t GetUserDefaultUILanguage() override { return m_inner.GetUserDefaultUILanguage(); }
+    uint32_t SetErrorMode(uint32_t mode) override { return m_inner.SetErrorMode(mode); }
     int32_t CoInitializeEx(uint32_t model) override { return m_inner.CoInitializeEx(model); }
     KernelHandle CreateThread(ThreadProc proc, void* argument) override {
         return m_inner.CreateThread(proc, argument);

@@ -91,6 +91,10 @@ public:
     // GetUserDefaultUILanguage.
     virtual uint16_t GetUserDefaultUILanguage() = 0;
 
+    // SetErrorMode: the process's error mode (kSemFailCriticalErrors...) replaced by
+    // |mode|; returns the mode before. Child processes inherit it.
+    virtual uint32_t SetErrorMode(uint32_t mode) = 0;
+
     // CoInitializeEx(NULL, model) on the calling thread (kCoinitMultithreaded or
     // kCoinitApartmentThreaded); CoInitialize(NULL) is the apartment-threaded form.
     virtual int32_t CoInitializeEx(uint32_t model) = 0;

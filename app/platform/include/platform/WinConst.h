@@ -138,6 +138,11 @@ constexpr uint32_t kMovefileReplaceExisting = 0x1;
 constexpr uint32_t kMovefileDelayUntilReboot = 0x4;
 constexpr uint32_t kMaxPath = 260;
 
+// Error modes (SetErrorMode).
+constexpr uint32_t kSemFailCriticalErrors = 0x0001;
+constexpr uint32_t kSemNoGpFaultErrorBox = 0x0002;
+constexpr uint32_t kSemNoOpenFileErrorBox = 0x8000;
+
 // Drive types.
 constexpr uint32_t kDriveUnknown = 0;
 constexpr uint32_t kDriveNoRootDir = 1;

@@ -116,6 +116,8 @@ public:
     std::vector<uint32_t> SeedsOfThisThread();
     // Threads started through CreateThread that have not finished yet.
     size_t RunningThreadCount();
+    // The process's error mode (SetErrorMode); 0, the system's default, at the start.
+    uint32_t ErrorMode();
 
     // --- The port ---
     bool GetVersion(OsVersion* version) override;
@@ -132,6 +134,7 @@ public:
     bool SeedRandOnce(uint32_t seed) override;
     uint32_t RandomSeed() override;
     uint16_t GetUserDefaultUILanguage() override;
+    uint32_t SetErrorMode(uint32_t mode) override;
     int32_t CoInitializeEx(uint32_t model) override;
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
     uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override;
@@ -163,6 +166,7 @@ private:
     std::vector<Guid> queuedGuids_;
     int32_t guidFailure_ = 0;
     uint16_t uiLanguage_ = 1033;
+    uint32_t errorMode_ = 0;
     uint32_t nextThreadStartError_ = 0;
     std::vector<SleepRecord> sleeps_;
     // Milliseconds since 1601-01-01 00:00 (local) that the clock shows.

@@ -117,6 +117,13 @@ public:
     bool FreeBytes(wchar_t letter, uint64_t* freeBytes);
     void AdjustFreeBytes(wchar_t letter, int64_t delta);
 
+    // The system's critical-error boxes ("There is no disk in the drive"): a removable or CD
+    // drive without media, asked for its file system while the process's error mode lacks
+    // kSemFailCriticalErrors, raises one. On Windows it waits for an answer that no option
+    // of an unattended run can give; here it is recorded (the root it was raised for) and
+    // answered Cancel at once, so the request still fails with kErrorNotReady.
+    std::vector<std::wstring> CriticalErrorBoxes();
+
     // DeviceIoControl missing from kernel32 (every request fails with kErrorProcNotFound).
     void SetDeviceIoControlMissing(bool missing);
     // BlockAddress32 fails with |error| (0 = succeed again), as it does in a 64-bit build
@@ -161,6 +168,7 @@ public:
     wchar_t OverlayOwner(uint32_t overlayNumber);
 
 private:
+    std::vector<std::wstring> criticalErrorBoxes_;
     struct Failure {
         uint32_t command;
         uint32_t error;

@@ -147,6 +147,7 @@ public:
     bool SeedRandOnce(uint32_t seed) override;
     uint32_t RandomSeed() override;
     uint16_t GetUserDefaultUILanguage() override;
+    uint32_t SetErrorMode(uint32_t mode) override;
     int32_t CoInitializeEx(uint32_t model) override;
     KernelHandle CreateThread(ThreadProc proc, void* argument) override;
     uint32_t WaitForThread(KernelHandle thread, uint32_t milliseconds) override;
