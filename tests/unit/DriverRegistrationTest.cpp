@@ -363,7 +363,8 @@ TEST(DriverRegistrationTest, ListsThatChangeOrCannotBeReadBetweenTheQueries) {
 // Both lists name the driver only when its service key is complete: a filter that names a
 // service without its key leaves the computer unable to start its disks.
 TEST(DriverRegistrationTest, FilterListsOnlyWithACompleteServiceKey) {
-    const wchar_t* const failing[] = {L"", L"ImagePath", L"Control", L"Type"};
+    const wchar_t* const failing[] = {L"",      L"ImagePath", L"Group", L"Control", L"ErrorControl",
+                                      L"Start", L"Type"};
     for (const wchar_t* value : failing) {
         SCOPED_TRACE(base::ToUtf8(value));
         sim::Machine m;
