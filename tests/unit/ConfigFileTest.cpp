@@ -2,6 +2,7 @@
 // on, files that are missing, empty, binary, in another encoding or otherwise odd, values
 // longer than the buffers they were once read into, the copy into prefs.dat, and the
 // volumes "veil" names.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestMachine.h"
+#include "Setup/checks/DriverControl.h"
 #include "Setup/engine/ConfigFile.h"
 #include "Setup/engine/InstallWorker.h"
+#include "Setup/flow/SetupProcess.h"
 #include "base/Text.h"
 #include "sim/Machine.h"
 
@@ -285,6 +288,44 @@ TEST(ConfigFileTest, VolumesToPrepare) {
         const std::vector<wchar_t> letters = VolumesToPrepare(m.platform(), c.veil);
         EXPECT_EQ(std::wstring(letters.begin(), letters.end()), c.expected);
     }
+}
+
+// With the driver loaded, the volumes "veil" names are prepared at the end of the
+// installation with the control code of the GUID the driver reported at start-up, not with
+// one derived from the GUID the installation has just written.
+TEST(ConfigFileTest, VolumesArePreparedWithTheControlCodeOfTheStartUp) {
+    constexpr const wchar_t kLoadedGuid[] = L"{01234567-89ab-cdef-abcd-0123456789ab}";
+    constexpr int32_t kLoadedBase = 1576;  // 4 x the units of "abcd"
+    auto m = enginetest::MakeMachine();
+    m->volumes().AddFixedVolume(L'D', 1ll << 34, 1ull << 33);
+    m->volumes().LoadDriver(kLoadedGuid);
+    m->files().AddFile(kConfig, "[common]\r\nveil=D\r\n");
+    SetupProcess process = StartSetupProcess(m->platform());
+    ASSERT_EQ(process.ControlCodeBase, kLoadedBase);
+    m->volumes().ClearRequestLog();
+
+    InstallerSettings s;
+    s.ConfigFile = kConfig;
+    RunInstall(m->platform(), s, process, nullptr, 1);
+    EXPECT_EQ(s.InstallFailed, 0);
+
+    // The new GUID gives another base.
+    const auto guid =
+        m->registry().GetString(platform::Hive::LocalMachine, kDriverServiceKey, L"GUID");
+    ASSERT_TRUE(guid.has_value() && guid->size() > 23);
+    EXPECT_NE(4 * ((*guid)[20] + (*guid)[21] + (*guid)[22] + (*guid)[23]), kLoadedBase);
+
+    std::vector<uint32_t> commands;
+    for (const sim::DeviceRequest& r : m->volumes().RequestLog()) {
+        if (r.command != 0) {
+            commands.push_back(r.command);
+            EXPECT_EQ(r.code, VariableControlCode(kLoadedBase)) << "command " << r.command;
+        }
+    }
+    // The driver is asked about D: (command 1000), each access bracketed by 201 and 202.
+    EXPECT_GE(commands.size(), 3u);
+    EXPECT_TRUE(std::find(commands.begin(), commands.end(), 1000u) != commands.end());
+    EXPECT_TRUE(m->files().Exists(L"D:\\cvflt0.sys"));
 }
 
 }  // namespace

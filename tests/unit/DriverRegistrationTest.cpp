@@ -2,6 +2,7 @@
 // filter lists (the driver's place, matching ignoring case, duplicates, other products'
 // entries, malformed values of every kind), running twice, and a service key that cannot
 // be written completely.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -286,10 +287,84 @@ TEST(DriverRegistrationTest, ListsThatCannotBeChanged) {
     }
 }
 
+// Another program changes the list between the size query and the read, or the value
+// cannot be queried or read: the driver goes into the list as it stands at the read, or the
+// list stays as it was. Treating a failed read as a missing value would leave the driver
+// alone in the list.
+TEST(DriverRegistrationTest, ListsThatChangeOrCannotBeReadBetweenTheQueries) {
+    using Hook = std::function<uint32_t(sim::SimRegistry&, int call)>;
+    auto writeAt = [](int at, std::vector<std::wstring> items) -> Hook {
+        return [at, items](sim::SimRegistry& registry, int call) {
+            if (call == at) {
+                registry.SetMultiString(Hive::LocalMachine, kDiskClassKey, kUpperFilters, items);
+            }
+            return 0u;
+        };
+    };
+    auto failAt = [](int at) -> Hook {
+        return
+            [at](sim::SimRegistry&, int call) { return call == at ? win::kErrorAccessDenied : 0u; };
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> before;
+        Hook hook;  // runs at the start of each QueryValue: call 1 asks for the size
+        bool added;
+        std::vector<std::wstring> after;
+    };
+    const Case cases[] = {
+        {"empty at the size query, filled before the read",
+         {},
+         writeAt(2, {L"PartMgr", L"other"}),
+         true,
+         {L"PartMgr", L"other", L"cvflt"}},
+        {"grown before the read: asked again",
+         List({L"PartMgr"}),
+         writeAt(2, {L"PartMgr", L"a", L"b", L"c"}),
+         true,
+         {L"PartMgr", L"a", L"b", L"c", L"cvflt"}},
+        {"the size query fails", List({L"PartMgr"}), failAt(1), false, {L"PartMgr"}},
+        {"the read fails", List({L"PartMgr"}), failAt(2), false, {L"PartMgr"}},
+        {"an empty value whose read fails", {}, failAt(2), false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Machine m;
+        m.registry().SetRaw(Hive::LocalMachine, kDiskClassKey, kUpperFilters, win::kRegMultiSz,
+                            c.before);
+        m.registry().OnQueryValue(
+            [&](const std::wstring&, int call) { return c.hook(m.registry(), call); });
+        EXPECT_EQ(AddDriverToFilterList(m.registry(), kDiskClassKey, kUpperFilters, L""), c.added);
+        m.registry().OnQueryValue(nullptr);
+        EXPECT_EQ(m.registry().GetMultiString(Hive::LocalMachine, kDiskClassKey, kUpperFilters),
+                  c.after);
+        EXPECT_EQ(m.registry().OpenKeyCount(), 0u);
+    }
+
+    // A value that grows before every read is given up after a few attempts and left as
+    // the other program wrote it last.
+    sim::Machine m;
+    std::vector<std::wstring> written = {L"PartMgr"};
+    int calls = 0;
+    m.registry().OnQueryValue([&](const std::wstring&, int call) {
+        calls = call;
+        if (call > 1) {
+            written.push_back(base::Format(L"filter%d", call));
+            m.registry().SetMultiString(Hive::LocalMachine, kDiskClassKey, kUpperFilters, written);
+        }
+        return 0u;
+    });
+    EXPECT_FALSE(AddDriverToFilterList(m.registry(), kDiskClassKey, kUpperFilters, L""));
+    EXPECT_LE(calls, 10);
+    EXPECT_EQ(m.registry().GetMultiString(Hive::LocalMachine, kDiskClassKey, kUpperFilters),
+              written);
+}
+
 // Both lists name the driver only when its service key is complete: a filter that names a
 // service without its key leaves the computer unable to start its disks.
 TEST(DriverRegistrationTest, FilterListsOnlyWithACompleteServiceKey) {
-    const wchar_t* const failing[] = {L"", L"ImagePath", L"Control", L"Type"};
+    const wchar_t* const failing[] = {L"",      L"ImagePath", L"Group", L"Control", L"ErrorControl",
+                                      L"Start", L"Type"};
     for (const wchar_t* value : failing) {
         SCOPED_TRACE(base::ToUtf8(value));
         sim::Machine m;

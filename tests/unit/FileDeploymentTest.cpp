@@ -70,12 +70,11 @@ TEST(FileDeploymentTest, CreateFolderPathCreatesEveryLevel) {
     }
 }
 
-// The copy rules on one destination each, with what lay there before.
+// The copy rules on one destination each, with what lay there before, each row copied by
+// the rule the file table gives it.
 TEST(FileDeploymentTest, CopyRules) {
-    enum class Rule { Plain, ReplaceInUse, Fresh };
     struct Case {
         const char* name;
-        Rule rule;
         const wchar_t* file;
         std::function<void(sim::Machine&)> before;
         std::string content;  // the installed file afterwards
@@ -85,84 +84,109 @@ TEST(FileDeploymentTest, CopyRules) {
     };
     const std::wstring keeper = Installed(L"Keeper.exe");
     const std::wstring keeperAside = keeper + L".del";
+    const std::wstring menuExt = Installed(L"MenuExt.dll");
     const std::wstring lang = Installed(L"lang.ini");
+    const std::wstring langIncoming = lang + L".new";
     const std::vector<Case> cases = {
-        {"plain onto nothing", Rule::Plain, L"Corvane.exe", [](sim::Machine&) {},
-         SourceContent(L"Corvane.exe"), false, "", 0},
-        {"plain over an earlier copy", Rule::Plain, L"Corvane.exe",
+        {"plain onto nothing", L"Corvane.exe", [](sim::Machine&) {}, SourceContent(L"Corvane.exe"),
+         false, "", 0},
+        {"plain over an earlier copy", L"Corvane.exe",
          [](sim::Machine& m) { m.files().AddFile(Installed(L"Corvane.exe"), "old"); },
          SourceContent(L"Corvane.exe"), false, "", 0},
-        {"plain onto a running program keeps it", Rule::Plain, L"Corvane.exe",
+        {"plain onto a running program keeps it", L"Corvane.exe",
          [](sim::Machine& m) {
              m.files().AddFile(Installed(L"Corvane.exe"), "old");
              m.files().SetInUse(Installed(L"Corvane.exe"));
          },
          "old", false, "", 0},
-        {"replace-in-use, not running", Rule::ReplaceInUse, L"Keeper.exe",
+        {"replace-in-use, not running", L"Keeper.exe",
          [&](sim::Machine& m) { m.files().AddFile(keeper, "old"); }, SourceContent(L"Keeper.exe"),
          false, "", 0},
-        {"replace-in-use, running: moved aside and deleted at the restart", Rule::ReplaceInUse,
-         L"Keeper.exe",
+        {"replace-in-use, running: moved aside and deleted at the restart", L"Keeper.exe",
          [&](sim::Machine& m) {
              m.files().AddFile(keeper, "old");
              m.files().SetInUse(keeper);
          },
          SourceContent(L"Keeper.exe"), true, "old", 1},
-        {"replace-in-use, running, an earlier .del waiting: the old file stays", Rule::ReplaceInUse,
-         L"Keeper.exe",
+        {"replace-in-use, running, an earlier .del waiting: the old file stays", L"Keeper.exe",
          [&](sim::Machine& m) {
              m.files().AddFile(keeper, "old");
              m.files().SetInUse(keeper);
              m.files().AddFile(keeperAside, "older");
          },
          "old", true, "older", 0},
-        {"replace-in-use, locked against moving: the old file stays", Rule::ReplaceInUse,
-         L"Keeper.exe",
+        {"replace-in-use, locked against moving: the old file stays", L"Keeper.exe",
          [&](sim::Machine& m) {
              m.files().AddFile(keeper, "old");
              m.files().SetLocked(keeper);
          },
          "old", false, "", 0},
         {"replace-in-use, running, no new file beside the program: the old one is put back",
-         Rule::ReplaceInUse, L"Keeper.exe",
+         L"Keeper.exe",
          [&](sim::Machine& m) {
              m.files().AddFile(keeper, "old");
              m.files().SetInUse(keeper);
              m.files().DeleteFile(Source(L"Keeper.exe"));
          },
          "old", false, "", 1},
-        {"fresh over a read-only copy", Rule::Fresh, L"lang.ini",
+        {"replace-in-use, the shell extension held by Explorer: moved aside and deleted at the "
+         "restart",
+         L"MenuExt.dll",
+         [&](sim::Machine& m) {
+             m.files().AddFile(menuExt, "old");
+             m.files().SetInUse(menuExt);
+         },
+         SourceContent(L"MenuExt.dll"), true, "old", 1},
+        {"fresh over a read-only copy", L"lang.ini",
          [&](sim::Machine& m) {
              m.files().AddFile(lang, "old");
              m.files().SetAttributes(lang, win::kFileAttributeReadonly | win::kFileAttributeHidden);
          },
          SourceContent(L"lang.ini"), false, "", 0},
-        {"fresh without a new file beside the program: the old copy stays", Rule::Fresh,
-         L"lang.ini",
+        {"fresh without a new file beside the program: the old copy stays", L"lang.ini",
          [&](sim::Machine& m) {
              m.files().AddFile(lang, "old");
              m.files().DeleteFile(Source(L"lang.ini"));
          },
          "old", false, "", 0},
+        // The new copy is made beside the old one first: a copy that fails loses nothing.
+        {"fresh, the copy fails on a full disk: the old copy stays", L"lang.ini",
+         [&](sim::Machine& m) {
+             m.files().AddFile(lang, "old");
+             m.files().FailNext(sim::FileOp::CopyFile, win::kErrorDiskFull);
+         },
+         "old", false, "", 0},
+        {"fresh, the old copy in use: it stays", L"lang.ini",
+         [&](sim::Machine& m) {
+             m.files().AddFile(lang, "old");
+             m.files().SetInUse(lang);
+         },
+         "old", false, "", 0},
+        {"fresh, a read-only new copy left by an earlier run is replaced too", L"lang.ini",
+         [&](sim::Machine& m) {
+             m.files().AddFile(lang, "old");
+             m.files().AddFile(langIncoming, "half");
+             m.files().SetAttributes(langIncoming, win::kFileAttributeReadonly);
+         },
+         SourceContent(L"lang.ini"), false, "", 0},
     };
+    InstallerSettings settings;
+    settings.SourceDir = kSetupDir;
+    settings.InstallDir = kInstallDir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto m = enginetest::MakeMachine();
         m->files().MakeFolders(kInstallDir);
         c.before(*m);
-        const std::wstring source = Source(c.file);
         const std::wstring destination = Installed(c.file);
-        switch (c.rule) {
-            case Rule::Plain:
-                CopyPlain(m->files(), source, destination);
-                break;
-            case Rule::ReplaceInUse:
-                CopyReplacingInUse(m->files(), source, destination);
-                break;
-            case Rule::Fresh:
-                CopyFresh(m->files(), source, destination);
-                break;
+        const ProductFile* row = nullptr;
+        for (const ProductFile& file : kProductFiles) {
+            if (ProductFileDestination(settings, file) == destination) {
+                row = &file;
+            }
         }
+        ASSERT_NE(row, nullptr);
+        EXPECT_TRUE(DeployProductFile(m->files(), settings, *row));
         EXPECT_EQ(TextOf(*m, destination), c.content);
         const std::wstring aside = destination + L".del";
         EXPECT_EQ(m->files().Exists(aside), c.aside);
@@ -175,7 +199,8 @@ TEST(FileDeploymentTest, CopyRules) {
             EXPECT_TRUE(base::EqualsNoCase(pending[0].source, aside));
             EXPECT_TRUE(pending[0].destination.empty());
         }
-        if (c.rule == Rule::Fresh && c.content != "old") {
+        EXPECT_FALSE(m->files().Exists(destination + L".new"));
+        if (row->rule == CopyRule::Fresh && c.content != "old") {
             EXPECT_EQ(m->files().Attributes(destination) & win::kFileAttributeReadonly, 0u);
         }
     }
@@ -188,13 +213,19 @@ TEST(FileDeploymentTest, TheFileTableInstallsWhatIsThere) {
         const char* name;
         const wchar_t* missing;  // a source file that is not beside the program
         bool failed;
+        bool earlierDriver = false;  // an earlier cvflt.sys that cannot be copied over
     };
     const Case cases[] = {
         {"everything there, over an earlier installation", nullptr, false},
         {"no Guide.chm: everything else is installed", L"Guide.chm", false},
         {"no Corvane.exe", L"Corvane.exe", false},
         {"no driver: rows 1 to 10 stay, Remove.exe is not copied", L"cvflt.sys", true},
+        // The earlier filter lists name the driver: without its file the computer would not
+        // start its disks, so the earlier one is neither moved nor deleted.
+        {"the driver cannot be copied over the earlier one: the earlier one stays", nullptr, true,
+         true},
     };
+    const std::wstring driver = std::wstring(enginetest::kDriversDir) + L"\\cvflt.sys";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto m = enginetest::MakeMachine();
@@ -205,6 +236,10 @@ TEST(FileDeploymentTest, TheFileTableInstallsWhatIsThere) {
         }
         if (c.missing != nullptr) {
             m->files().DeleteFile(Source(c.missing));
+        }
+        if (c.earlierDriver) {
+            m->files().AddFile(driver, "earlier");
+            m->files().FailPath(driver, sim::FileOp::CopyFile, win::kErrorDiskFull);
         }
         if (c.failed) {
             m->ui().User().AnswerMessageBox(win::kIdOk);
@@ -221,6 +256,8 @@ TEST(FileDeploymentTest, TheFileTableInstallsWhatIsThere) {
             std::string expected = SourceContent(source);
             if (c.missing != nullptr && source == c.missing) {
                 expected = file.folder == DestinationFolder::Drivers ? "(missing)" : "earlier";
+            } else if (c.earlierDriver && file.folder == DestinationFolder::Drivers) {
+                expected = "earlier";
             } else if (c.failed && row == 11) {
                 expected = "earlier";  // Remove.exe comes after the driver
             }
@@ -232,6 +269,8 @@ TEST(FileDeploymentTest, TheFileTableInstallsWhatIsThere) {
             EXPECT_EQ(boxes[0].text, m->ui().LoadString(IDS_COPY_FILE_FAILED));
             EXPECT_TRUE(m->registry().Writes().empty());
         }
+        EXPECT_FALSE(m->files().Exists(driver + L".del"));
+        EXPECT_TRUE(m->files().PendingRenames().empty());
     }
 }
 

@@ -187,6 +187,110 @@ TEST(FlowSequenceTest, BackKeepsWhatThePagesHandOver) {
     ExpectNoUiErrors(*m);
 }
 
+// Back on User Information returns to the Agreement page and copies the typed names out,
+// so that they are shown again; Back on the Ready page returns to Additional Tasks with the
+// boxes as they were last confirmed with Next.
+TEST(FlowSequenceTest, BackFromUserInformationAndFromTheReadyPage) {
+    auto m = MakeMachine();
+    auto& user = m->ui().User();
+    std::wstring nameOnReturn;
+    std::wstring organizationOnReturn;
+    bool desktopOnReturn = true;
+    bool quickLaunchOnReturn = false;
+
+    GoTo(user, IDD_USERINFO);
+    user.OnPage(IDD_USERINFO, [](sim::PageDriver& p) {
+        p.Type(IDC_USERNAME, L"Ann Example");
+        p.Type(IDC_ORGANIZATION, L"Example Ltd");
+        p.Click(IDC_BACK);
+    });
+    user.OnPage(IDD_LICENSE, [](sim::PageDriver& p) {
+        if (!p.IsChecked(IDC_ACCEPT)) {
+            p.Click(IDC_ACCEPT);
+        }
+        Next(p);
+    });
+    user.OnPage(IDD_USERINFO, [&](sim::PageDriver& p) {
+        nameOnReturn = p.Text(IDC_USERNAME);
+        organizationOnReturn = p.Text(IDC_ORGANIZATION);
+        Next(p);
+    });
+    user.OnPage(IDD_STARTMENUFOLDER, Next);
+    user.OnPage(IDD_ADDITIONALTASK, [](sim::PageDriver& p) {
+        p.Click(IDC_DESKTOPICON);
+        Next(p);
+    });
+    user.OnPage(IDD_READY, [](sim::PageDriver& p) { p.Click(IDC_BACK); });
+    user.OnPage(IDD_ADDITIONALTASK, [&](sim::PageDriver& p) {
+        desktopOnReturn = p.IsChecked(IDC_DESKTOPICON);
+        quickLaunchOnReturn = p.IsChecked(IDC_QUICKLAUNCH);
+        Next(p);
+    });
+    user.OnPage(IDD_READY, Next);
+    user.OnPage(IDD_FINISH, [](sim::PageDriver& p) {
+        p.Click(IDC_RESTART_NO);
+        Next(p);
+    });
+
+    InstallerSettings settings;
+    EXPECT_EQ(RunWhole(*m, settings), kExitRestartRequired);
+    const std::vector<int> expectedPages = {IDD_WELCOME,        IDD_LICENSE,  IDD_USERINFO,
+                                            IDD_LICENSE,        IDD_USERINFO, IDD_STARTMENUFOLDER,
+                                            IDD_ADDITIONALTASK, IDD_READY,    IDD_ADDITIONALTASK,
+                                            IDD_READY,          IDD_RUNNING,  IDD_FINISH};
+    EXPECT_EQ(PageIds(*m), expectedPages)
+        << "got " << Describe(PageIds(*m)) << " / expected " << Describe(expectedPages);
+    EXPECT_EQ(nameOnReturn, L"Ann Example");
+    EXPECT_EQ(organizationOnReturn, L"Example Ltd");
+    EXPECT_FALSE(desktopOnReturn);
+    EXPECT_TRUE(quickLaunchOnReturn);
+    EXPECT_EQ(settings.UserName, L"Ann Example");
+    EXPECT_EQ(settings.Organization, L"Example Ltd");
+    EXPECT_EQ(settings.DesktopIcon, 0);
+    EXPECT_EQ(settings.QuickLaunchIcon, 1);
+    ExpectNoUiErrors(*m);
+}
+
+// A wizard run with -config: the file's values win over the pages' choices: the product
+// goes to the folder the file names, and neither icon nor the start-menu links are made,
+// though the pages left all of them chosen.
+TEST(FlowSequenceTest, AConfigurationFileWinsOverThePagesOfAWizardRun) {
+    auto m = MakeMachine(L"Setup.exe -config:C:\\Setup\\setup.ini");
+    m->files().AddFile(L"C:\\Setup\\setup.ini",
+                       "[common]\r\npath=C:\\Apps\\Corvane\r\ndesktopicon=0\r\n"
+                       "quicklaunchicon=0\r\nstartupmenushortcut=0\r\n");
+    auto& user = m->ui().User();
+    bool desktopChosen = false;
+    bool quickLaunchChosen = false;
+    GoTo(user, IDD_ADDITIONALTASK);
+    user.OnPage(IDD_ADDITIONALTASK, [&](sim::PageDriver& p) {
+        desktopChosen = p.IsChecked(IDC_DESKTOPICON);
+        quickLaunchChosen = p.IsChecked(IDC_QUICKLAUNCH);
+        Next(p);
+    });
+    user.OnPage(IDD_READY, Next);
+    user.OnPage(IDD_FINISH, [](sim::PageDriver& p) {
+        p.Click(IDC_RESTART_NO);
+        Next(p);
+    });
+
+    InstallerSettings settings;
+    EXPECT_EQ(RunWhole(*m, settings), kExitRestartRequired);
+    EXPECT_TRUE(desktopChosen);
+    EXPECT_TRUE(quickLaunchChosen);
+    EXPECT_EQ(settings.StartMenuFolder, L"Corvane");
+    EXPECT_EQ(settings.InstallDir, L"C:\\Apps\\Corvane");
+    EXPECT_EQ(settings.DesktopIcon, 0);
+    EXPECT_EQ(settings.QuickLaunchIcon, 0);
+    EXPECT_TRUE(settings.StartMenuPath.empty());
+    EXPECT_TRUE(m->shell().SavedLinks().empty());
+    EXPECT_FALSE(m->files().Exists(kInstallDir));
+    EXPECT_EQ(m->registry().GetString(platform::Hive::LocalMachine, L"SOFTWARE\\Corvane", L"Path"),
+              std::wstring(L"C:\\Apps\\Corvane"));
+    EXPECT_TRUE(m->ui().MessageBoxes().empty());
+    ExpectNoUiErrors(*m);
+}
+
 // Only the default choice restarts; "later" ends with the restart-required code, and a
 // restart that Windows refuses does too.
 TEST(FlowSequenceTest, TheFinishPageChoiceDecidesTheRestart) {

@@ -197,10 +197,13 @@ TEST(InstallLogTest, SilentRunWithConfigurationFile) {
         L"File | copy \"C:\\Setup\\MenuExt.dll\" to \"C:\\Apps\\Corvane\\MenuExt.dll\": ok",
         L"Step | 7 of 18: done",
         L"Step | 8 of 18: copy lang.ini anew and Console.txt",
+        L"File | set the attributes of \"C:\\Apps\\Corvane\\lang.ini.new\" to 0x00000080 "
+        L"(normal): not there",
+        L"File | copy \"C:\\Setup\\lang.ini\" to \"C:\\Apps\\Corvane\\lang.ini.new\": ok",
         L"File | set the attributes of \"C:\\Apps\\Corvane\\lang.ini\" to 0x00000080 (normal): "
         L"not there",
-        L"File | delete \"C:\\Apps\\Corvane\\lang.ini\": not there",
-        L"File | copy \"C:\\Setup\\lang.ini\" to \"C:\\Apps\\Corvane\\lang.ini\": ok",
+        L"File | move \"C:\\Apps\\Corvane\\lang.ini.new\" to \"C:\\Apps\\Corvane\\lang.ini\" "
+        L"(replacing): ok",
         L"File | copy \"C:\\Setup\\Console.txt\" to \"C:\\Apps\\Corvane\\Console.txt\": ok",
         L"Step | 8 of 18: done",
         L"Step | 9 of 18: copy Guide.chm",

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Setup/checks/DriverControl.h"
@@ -24,13 +25,37 @@ uint32_t Field(const std::vector<uint8_t>& header, size_t at) {
            (static_cast<uint32_t>(header[at + 3]) << 24);
 }
 
+// RC4 as published, written here rather than taken from the program: the key schedule,
+// then the keystream from its first byte XORed over |data|.
+void Rc4(const uint8_t* key, size_t keyLength, uint8_t* data, size_t length) {
+    uint8_t s[256];
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % keyLength]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+}
+
+// A 512-byte header as the driver reads it: bytes 0 to 503 deciphered with the key in the
+// clear at 504 to 511.
+std::vector<uint8_t> Deciphered(std::vector<uint8_t> header) {
+    if (header.size() != 512)
+        return {};
+    Rc4(&header[504], 8, header.data(), 504);
+    return header;
+}
+
 // The first 512 bytes of |path|, deciphered with the key they carry.
 std::vector<uint8_t> DecodedHeader(sim::Machine& m, const std::wstring& path) {
-    auto bytes = m.files().ReadRange(path, 0, kVolumeHeaderSize);
-    if (!bytes || bytes->size() != kVolumeHeaderSize)
-        return {};
-    DecipherVolumeHeader(bytes->data());
-    return *bytes;
+    auto bytes = m.files().ReadRange(path, 0, 512);
+    return bytes ? Deciphered(*bytes) : std::vector<uint8_t>();
 }
 
 // The trace log's lines (the log must exist before the run).
@@ -145,6 +170,27 @@ TEST(VolumeMarkerTest, MarkerOnTheDefaultVolume) {
     EXPECT_EQ(m.system().SeedsOfThisThread(), std::vector<uint32_t>{0x5EED0001});
 }
 
+// The header is RC4 over bytes 0 to 503 under the eight bytes at 504 to 511, which stay in
+// the clear: checked with the decipher above, whose first lines check it against the
+// published test vector.
+TEST(VolumeMarkerTest, TheHeaderIsEncipheredUnderTheKeyItCarries) {
+    uint8_t text[] = {'P', 'l', 'a', 'i', 'n', 't', 'e', 'x', 't'};
+    const uint8_t key[] = {'K', 'e', 'y'};
+    Rc4(key, sizeof key, text, sizeof text);
+    EXPECT_EQ(std::vector<uint8_t>(text, text + sizeof text),
+              (std::vector<uint8_t>{0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}));
+
+    sim::Machine m;
+    ASSERT_TRUE(CvSetVolumeFlag(m.platform(), 0, L'C', 1));
+    const std::vector<uint8_t> stored = *m.files().ReadRange(kMarker, 0, 512);
+    ASSERT_EQ(stored.size(), 512u);
+    const std::vector<uint8_t> plain = Deciphered(stored);
+    EXPECT_EQ(std::string(plain.begin() + 4, plain.begin() + 8), "cvfl");
+    EXPECT_EQ(Field(plain, 12), 0x00010000u);
+    EXPECT_EQ(Field(plain, 16), 1u);
+    EXPECT_EQ(Field(plain, 20), 16384u);
+}
+
 TEST(VolumeMarkerTest, EveryRunDrawsNewBytesAndKey) {
     // Two installations (two processes) start from different seeds, and two volumes of one
     // run continue the one sequence: no two headers share their key.
@@ -157,7 +203,7 @@ TEST(VolumeMarkerTest, EveryRunDrawsNewBytesAndKey) {
         ASSERT_TRUE(CvSetVolumeFlag(m.platform(), 0, L'D', 1));
         EXPECT_EQ(m.system().SeedsOfThisThread(), std::vector<uint32_t>{seed});
         for (const wchar_t* path : {L"C:\\cvflt0.sys", L"D:\\cvflt0.sys"})
-            keys.push_back(*m.files().ReadRange(path, kVolumeHeaderKeyOffset, 8));
+            keys.push_back(*m.files().ReadRange(path, 504, 8));
     }
     for (size_t i = 0; i < keys.size(); ++i)
         for (size_t j = i + 1; j < keys.size(); ++j)
@@ -168,7 +214,7 @@ TEST(VolumeMarkerTest, RunAgainReusesTheFileAndSpoilsTheOldHeaderFirst) {
     sim::Machine m;
     ASSERT_TRUE(CvSetVolumeFlag(m.platform(), 0, L'C', 1));
     const auto first = m.files().ReadRange(kMarker, 0, kVolumeHeaderSize);
-    const auto firstKey = m.files().ReadRange(kMarker, kVolumeHeaderKeyOffset, 8);
+    const auto firstKey = m.files().ReadRange(kMarker, 504, 8);
 
     // The second run spoils the old header (its first write), then fails to write the new
     // one: what is left is the old header with magic and version zeroed, nothing else.
@@ -185,7 +231,7 @@ TEST(VolumeMarkerTest, RunAgainReusesTheFileAndSpoilsTheOldHeaderFirst) {
     // A run that succeeds resizes the same file and writes a new key.
     ASSERT_TRUE(CvSetVolumeFlag(m.platform(), 0, L'C', 0));
     EXPECT_EQ(m.files().Size(kMarker), 30367744u) << "resized for flag 0";
-    EXPECT_NE(m.files().ReadRange(kMarker, kVolumeHeaderKeyOffset, 8), firstKey);
+    EXPECT_NE(m.files().ReadRange(kMarker, 504, 8), firstKey);
     EXPECT_EQ(Field(DecodedHeader(m, kMarker), 16), 0u);
 }
 
@@ -457,10 +503,17 @@ TEST(VolumeMarkerTest, VeilModeHandsTheHeaderToTheDriver) {
     ASSERT_EQ(m.volumes().HeaderRequests().size(), 1u);
     const auto& request = m.volumes().HeaderRequests()[0];
     EXPECT_EQ(request.letter, L'D');
-    EXPECT_EQ(Field(request.record, 12), 512u);
-    std::vector<uint8_t> header = request.header;
+    // The record carries the magic, the command, the address and the length, nothing else.
+    const std::vector<uint8_t>& record = request.record;
+    ASSERT_EQ(record.size(), 136u);
+    EXPECT_EQ(std::string(record.begin(), record.begin() + 4), "cvfl");
+    EXPECT_EQ(Field(record, 4), 1003u);
+    EXPECT_NE(Field(record, 8), 0u);
+    EXPECT_EQ(Field(record, 12), 512u);
+    EXPECT_EQ(std::vector<uint8_t>(record.begin() + 16, record.end()),
+              std::vector<uint8_t>(120, 0));
+    const std::vector<uint8_t> header = Deciphered(request.header);
     ASSERT_EQ(header.size(), 512u);
-    DecipherVolumeHeader(header.data());
     EXPECT_EQ(std::string(header.begin() + 4, header.begin() + 8), "cvfl");
     EXPECT_EQ(Field(header, 20), 32768u);
     EXPECT_EQ(Field(header, 24), ComputeMarkerLayout(300 * kGiB, 1).bitmapSize);

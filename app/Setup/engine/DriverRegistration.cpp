@@ -13,6 +13,8 @@ using platform::Hive;
 // A value that changes size between the size query and the read is asked for again, a
 // few times.
 constexpr int kReadAttempts = 4;
+// The read's buffer is never empty, even for a value that was empty at the size query.
+constexpr size_t kSmallestReadBuffer = 2;
 
 bool WriteString(platform::Registry& registry, const wchar_t* value, const std::wstring& text) {
     const std::vector<uint8_t> data = StringValueData(text);
@@ -33,6 +35,12 @@ struct Entry {
 };
 
 // Reads the whole value into |data|. A missing value reads as no data.
+//
+// The read always passes a buffer, of at least two bytes: without one, RegQueryValueExW
+// only reports the size, so a value that was empty at the size query and that another
+// program filled before the read would "succeed" with none of its data, and the list
+// written back would lose every entry. With a buffer, a value that grew answers
+// kErrorMoreData with its new size and is asked for again.
 uint32_t ReadValue(platform::Registry& registry, platform::KeyHandle key,
                    const std::wstring& valueName, std::vector<uint8_t>* data) {
     uint32_t size = 0;
@@ -42,11 +50,12 @@ uint32_t ReadValue(platform::Registry& registry, platform::KeyHandle key,
         return win::kErrorSuccess;
     }
     for (int attempt = 0; status == win::kErrorSuccess && attempt < kReadAttempts; ++attempt) {
-        data->assign(size, 0);
-        status = registry.QueryValue(key, valueName, nullptr,
-                                     data->empty() ? nullptr : data->data(), &size);
+        data->assign(std::max<size_t>(size, kSmallestReadBuffer), 0);
+        const uint32_t given = static_cast<uint32_t>(data->size());
+        size = given;
+        status = registry.QueryValue(key, valueName, nullptr, data->data(), &size);
         if (status == win::kErrorSuccess) {
-            data->resize(std::min<size_t>(size, data->size()));
+            data->resize(std::min(size, given));
             return status;
         }
         if (status == win::kErrorMoreData) {

@@ -3,6 +3,8 @@
 namespace {
 
 constexpr const wchar_t kAsideSuffix[] = L".del";
+// The fresh copy's name until it replaces the old one.
+constexpr const wchar_t kIncomingSuffix[] = L".new";
 
 bool IsFile(platform::Files& files, const std::wstring& path) {
     const uint32_t attributes = files.GetFileAttributes(path);
@@ -69,15 +71,25 @@ void CopyReplacingInUse(platform::Files& files, const std::wstring& source,
     }
 }
 
-// The old copy is only removed when there is a new one to take its place.
+// The old copy is only replaced once the new one is in place: the new file is copied
+// beside it under "<name>.new" first, then moved over it. A copy that fails (a full disk, a
+// share that went away) or a move that fails (the old copy in use) leaves the old copy as
+// it was. The attribute resets let a read-only copy, old or half-made, be replaced.
 void CopyFresh(platform::Files& files, const std::wstring& source,
                const std::wstring& destination) {
     if (!IsFile(files, source)) {
         return;
     }
-    files.SetFileAttributes(destination, win::kFileAttributeNormal);
-    files.DeleteFile(destination);
-    files.CopyFile(source, destination, false);
+    const std::wstring incoming = destination + kIncomingSuffix;
+    files.SetFileAttributes(incoming, win::kFileAttributeNormal);
+    if (files.CopyFile(source, incoming, false)) {
+        files.SetFileAttributes(destination, win::kFileAttributeNormal);
+        if (files.MoveFileEx(incoming, &destination, win::kMovefileReplaceExisting)) {
+            return;
+        }
+        files.SetFileAttributes(incoming, win::kFileAttributeNormal);
+    }
+    files.DeleteFile(incoming);
 }
 
 bool DeployProductFile(platform::Files& files, const InstallerSettings& settings,

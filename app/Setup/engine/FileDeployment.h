@@ -16,8 +16,9 @@ enum class CopyRule {
     // fails the old file is moved aside to "<name>.del", scheduled for deletion at the next
     // restart, and the copy made again.
     ReplaceInUse,
-    // For the resource file: the old copy's attributes are reset and it is deleted first,
-    // so that a read-only copy from an earlier installation is replaced.
+    // For the resource file: copied beside the old copy as "<name>.new", then moved over
+    // it with the old copy's attributes reset, so that a read-only copy from an earlier
+    // installation is replaced, and kept when the new one cannot be put in its place.
     Fresh,
     // The driver: a failed copy ends the installation.
     Required,

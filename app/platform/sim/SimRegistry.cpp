@@ -298,6 +298,8 @@ uint32_t SimRegistry::OpenKey(Hive hive, const std::wstring& subKey, uint32_t ac
 uint32_t SimRegistry::QueryValue(KeyHandle key, const std::wstring& value, uint32_t* type,
                                  void* data, uint32_t* size) {
     Guard guard(machine_.Lock());
+    if (uint32_t error = RunQueryHook(value))
+        return error;
     auto it = handles_.find(key.value);
     if (it == handles_.end())
         return win::kErrorInvalidHandle;

@@ -3,6 +3,7 @@
 // codes, plus set-up, failure injection and inspection for tests.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -92,6 +93,14 @@ public:
     // fail with |error|; 0 clears the rule.
     void FailValue(Hive hive, const std::wstring& key, const std::wstring& name, bool reads,
                    uint32_t error);
+    // A hook on the key-handle reads: |hook| runs at the start of every QueryValue, before
+    // the value is looked up, with the value's name and the number of the call since the
+    // hook was set (1 for the first). It may change the registry through this test API, as
+    // another program writing between two reads would; a non-zero result fails the call
+    // with that status. QueryValue calls made by the hook itself do not run it. An empty
+    // function removes the hook.
+    using QueryHook = std::function<uint32_t(const std::wstring& value, int call)>;
+    void OnQueryValue(QueryHook hook);
 
     // --- Test API: write records ---
     // How many times |value| of |key| was written through the port.
@@ -145,6 +154,9 @@ private:
     uint32_t ValueFailure(Hive hive, const std::vector<std::wstring>& path,
                           const std::wstring& name, bool reads) const;
 
+    // The hook's result for a QueryValue of |value| (0 without a hook).
+    uint32_t RunQueryHook(const std::wstring& value);
+
     // Splits |subKey| on backslashes; false for a malformed path (leading backslash or an
     // empty component inside). A single trailing backslash is ignored.
     static bool SplitPath(const std::wstring& subKey, std::vector<std::wstring>* parts);
@@ -174,6 +186,9 @@ private:
     std::vector<Rule> denyOpen_;
     std::vector<ValueRule> valueFailures_;
     std::vector<RegWrite> writes_;
+    QueryHook queryHook_;
+    int queryCalls_ = 0;
+    bool inQueryHook_ = false;
     std::vector<std::pair<std::wstring, std::wstring>> variables_;
 };
 
