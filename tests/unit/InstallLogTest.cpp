@@ -809,6 +809,45 @@ TEST(InstallLogTest, ALogThatCannotBeWrittenChangesNothing) {
     }
 }
 
+// A -log: that names a file the installation writes later - the driver's target, prefs.dat,
+// one of the product's files, the installation folder itself, under another spelling too -
+// gives way when the installation comes to it: the log ends, the file it made is gone, and
+// the run and the machine are exactly those of a run without -log. Held open, the log would
+// make the driver's copy fail (1603) or keep the password hash out of prefs.dat.
+TEST(InstallLogTest, ALogNamingAFileTheInstallationWritesGivesWay) {
+    const wchar_t* const paths[] = {
+        kDriverTarget,
+        L"C:\\Program Files\\Corvane\\prefs.dat",
+        L"c:\\program files\\corvane\\PREFS.DAT",
+        L"C:\\Program Files\\Corvane\\Corvane.exe",
+        L"C:\\Program Files\\Corvane\\lang.ini",
+        L"C:\\Program Files\\Corvane",
+    };
+    const std::wstring config = L" -config:C:\\Setup\\setup.ini";
+    const std::string configText = "[common]\r\npassword=pw\r\nautostart=1\r\n";
+    for (const wchar_t* path : paths) {
+        SCOPED_TRACE(base::ToUtf8(path));
+        auto plain = MakeMachine(L"Setup.exe -silent" + config);
+        auto logged = MakeMachine(L"Setup.exe -silent" + config + L" \"-log:" + path + L"\"");
+        for (sim::Machine* m : {plain.get(), logged.get()}) {
+            m->files().AddFile(L"C:\\Setup\\setup.ini", configText);
+            // The folder is there already (as after an earlier installation that was
+            // removed), so that the log can be made inside it.
+            if (std::wstring(path) != L"C:\\Program Files\\Corvane") {
+                m->files().MakeFolders(L"C:\\Program Files\\Corvane");
+            }
+        }
+        const enginetest::State plainBefore = enginetest::Snapshot(*plain);
+        const enginetest::State loggedBefore = enginetest::Snapshot(*logged);
+        EXPECT_EQ(RunWhole(*plain), kExitRestartRequired);
+        EXPECT_EQ(RunWhole(*logged), kExitRestartRequired);
+        enginetest::ExpectSameLines(
+            enginetest::Changes(loggedBefore, enginetest::Snapshot(*logged)),
+            enginetest::Changes(plainBefore, enginetest::Snapshot(*plain)));
+        EXPECT_TRUE(logged->ui().MessageBoxes().empty());
+    }
+}
+
 // Writing a line keeps the thread's last-error value, whether the write works or fails.
 TEST(InstallLogTest, WritingKeepsTheLastError) {
     sim::Machine m;

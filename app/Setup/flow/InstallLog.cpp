@@ -205,8 +205,10 @@ bool CInstallLog::Open(const std::wstring& path) {
     if (!file) {
         return false;
     }
+    const bool made = m_system.GetLastError() != win::kErrorAlreadyExists;
+    platform::FileInformation identity;
     uint32_t written = 0;
-    if (!IsPlainFile(m_files, file, nullptr) || !MayOverwrite(m_files, file) ||
+    if (!IsPlainFile(m_files, file, &identity) || !MayOverwrite(m_files, file) ||
         !m_files.SetFilePointer(file, 0, win::kFileBegin, nullptr) || !m_files.SetEndOfFile(file) ||
         !m_files.WriteFile(file, kByteOrderMark, sizeof(kByteOrderMark), &written) ||
         written != sizeof(kByteOrderMark)) {
@@ -214,6 +216,39 @@ bool CInstallLog::Open(const std::wstring& path) {
         return false;
     }
     m_file = file;
+    m_path = path;
+    m_identity = identity;
+    m_bMadeTheFile = made;
+    return true;
+}
+
+bool CInstallLog::GiveWayTo(const std::wstring& path) {
+    if (!m_file) {
+        return false;
+    }
+    platform::LastErrorKeeper keep(m_system);
+    // Opened for no access with every kind of sharing: it neither waits for nor disturbs
+    // anybody, and a link is examined itself, not followed.
+    const platform::FileHandle other = m_files.CreateFile(
+        path, 0, win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete,
+        win::kOpenExisting, win::kFileFlagOpenReparsePoint | win::kFileFlagBackupSemantics);
+    if (!other) {
+        return false;
+    }
+    platform::FileInformation information;
+    const bool same = m_files.GetFileInformationByHandle(other, &information) &&
+                      information.volumeSerial == m_identity.volumeSerial &&
+                      information.fileIndex == m_identity.fileIndex;
+    m_files.CloseHandle(other);
+    if (!same) {
+        return false;
+    }
+    m_files.SetFilePointer(m_file, 0, win::kFileBegin, nullptr);
+    m_files.SetEndOfFile(m_file);
+    Close();
+    if (m_bMadeTheFile) {
+        m_files.DeleteFile(m_path);
+    }
     return true;
 }
 

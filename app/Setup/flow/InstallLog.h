@@ -56,6 +56,14 @@ public:
     // Writes nothing more and closes the file.
     void Close();
 
+    // The installation is about to write, move or delete |path|, or make a folder there.
+    // When that is the log's own file (the same file, whatever name leads to it: a -log:
+    // that names prefs.dat, a product file or the driver's target), the log gives way so
+    // that it never changes what is installed: it ends, and what it did to the file is
+    // taken back (a file it made is deleted, a file it emptied is left empty), so that the
+    // installation finds the path as it would have without the log. True when it gave way.
+    bool GiveWayTo(const std::wstring& path);
+
     // One line: the local time, |category| and |text| (written as given; use LogQuote for
     // texts from the machine). Nothing happens while the log is off; a failed write is not
     // retried and changes nothing else.
@@ -80,6 +88,10 @@ private:
     platform::System& m_system;
     platform::Files& m_files;
     platform::FileHandle m_file;
+    // The file's path as given, its identity, and whether the log made it.
+    std::wstring m_path;
+    platform::FileInformation m_identity;
+    bool m_bMadeTheFile = false;
     bool m_bSuppressMessageBoxes = false;
     uint32_t m_nFailures = 0;
     std::vector<std::wstring> m_secrets;

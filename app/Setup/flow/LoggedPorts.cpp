@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "Setup/flow/LogGivesWay.h"
 #include "Setup/protect/ProtectionSettings.h"
 #include "base/Text.h"
 #include "platform/Forwarding.h"
@@ -723,13 +724,15 @@ private:
 struct CLoggedPorts::Impl {
     Impl(platform::Platform& inner, CInstallLog& log)
         : registry(inner.registry, log),
-          files(inner.files, inner.system, log),
+          givingWay(inner.files, log),
+          files(givingWay, inner.system, log),
           shell(inner.shell, log),
           processes(inner.processes, inner.system, log),
           ui(inner.ui, inner.system, log),
           ports{registry, files, inner.volumes, shell, inner.system, processes, inner.wmi, ui} {}
 
     LoggedRegistry registry;
+    CLogGivesWayFiles givingWay;
     LoggedFiles files;
     LoggedShell shell;
     LoggedProcesses processes;

@@ -11,6 +11,9 @@
 //     shows it) and with its answer; with -suppressmsgboxes it is not shown at all but
 //     answered at once with its default button.
 //
+// Beneath the record, the log gives way to the installation: a call that would write,
+// move or delete the log's own file ends the log first (Setup/flow/LogGivesWay.h).
+//
 // What only reads the machine (queries, the volumes, the driver's replies, WMI) and the
 // system services (threads, the clock) are passed through without a record. The entry point
 // puts this layer between the program and the real platform for every run; with the log

@@ -157,6 +157,8 @@ static_assert(Same(win::kFileFlagWriteThrough, FILE_FLAG_WRITE_THROUGH),
               "win::kFileFlagWriteThrough");
 static_assert(Same(win::kGenericRead, GENERIC_READ), "win::kGenericRead");
 static_assert(Same(win::kGenericWrite, GENERIC_WRITE), "win::kGenericWrite");
+static_assert(Same(win::kGenericAll, GENERIC_ALL), "win::kGenericAll");
+static_assert(Same(win::kDelete, DELETE), "win::kDelete");
 static_assert(Same(win::kFileReadData, FILE_READ_DATA), "win::kFileReadData");
 static_assert(Same(win::kFileWriteData, FILE_WRITE_DATA), "win::kFileWriteData");
 static_assert(Same(win::kFileReadAttributes, FILE_READ_ATTRIBUTES), "win::kFileReadAttributes");

@@ -1,7 +1,8 @@
 // Decorators of the ports that forward every call to another implementation of the same
 // port. A decorator derives from one and overrides only the calls it has something to add
-// to: the install log's recording layer (Setup/flow/LoggedPorts) and the tests' ports that
-// watch or answer particular calls.
+// to: the install log's recording layer (Setup/flow/LoggedPorts), the log's giving way to
+// the installation (Setup/flow/LogGivesWay) and the tests' ports that watch or answer
+// particular calls.
 #pragma once
 
 #include <cstdint>
@@ -100,6 +101,94 @@ public:
 
 protected:
     platform::Ui& m_inner;
+};
+
+class ForwardingFiles : public platform::Files {
+public:
+    explicit ForwardingFiles(platform::Files& inner) : m_inner(inner) {}
+    bool CopyFile(const std::wstring& source, const std::wstring& destination,
+                  bool failIfExists) override {
+        return m_inner.CopyFile(source, destination, failIfExists);
+    }
+    bool MoveFile(const std::wstring& source, const std::wstring& destination) override {
+        return m_inner.MoveFile(source, destination);
+    }
+    bool MoveFileEx(const std::wstring& source, const std::wstring* destination,
+                    uint32_t flags) override {
+        return m_inner.MoveFileEx(source, destination, flags);
+    }
+    bool DeleteFile(const std::wstring& path) override { return m_inner.DeleteFile(path); }
+    uint32_t GetFileAttributes(const std::wstring& path) override {
+        return m_inner.GetFileAttributes(path);
+    }
+    bool SetFileAttributes(const std::wstring& path, uint32_t attributes) override {
+        return m_inner.SetFileAttributes(path, attributes);
+    }
+    bool CreateDirectory(const std::wstring& path) override {
+        return m_inner.CreateDirectory(path);
+    }
+    bool RemoveDirectory(const std::wstring& path) override {
+        return m_inner.RemoveDirectory(path);
+    }
+    FindHandle FindFirstFile(const std::wstring& pattern, FindData* data) override {
+        return m_inner.FindFirstFile(pattern, data);
+    }
+    bool FindNextFile(FindHandle find, FindData* data) override {
+        return m_inner.FindNextFile(find, data);
+    }
+    bool FindClose(FindHandle find) override { return m_inner.FindClose(find); }
+    uint32_t GetTempFileName(const std::wstring& folder, const std::wstring& prefix,
+                             std::wstring* path) override {
+        return m_inner.GetTempFileName(folder, prefix, path);
+    }
+    bool GetModuleFileName(std::wstring* path) override { return m_inner.GetModuleFileName(path); }
+    FileHandle CreateFile(const std::wstring& path, uint32_t access, uint32_t share,
+                          uint32_t disposition, uint32_t flagsAndAttributes) override {
+        return m_inner.CreateFile(path, access, share, disposition, flagsAndAttributes);
+    }
+    bool CloseHandle(FileHandle file) override { return m_inner.CloseHandle(file); }
+    bool ReadFile(FileHandle file, void* buffer, uint32_t toRead, uint32_t* read) override {
+        return m_inner.ReadFile(file, buffer, toRead, read);
+    }
+    bool WriteFile(FileHandle file, const void* buffer, uint32_t toWrite,
+                   uint32_t* written) override {
+        return m_inner.WriteFile(file, buffer, toWrite, written);
+    }
+    bool SetFilePointer(FileHandle file, int64_t distance, uint32_t method,
+                        int64_t* newPosition) override {
+        return m_inner.SetFilePointer(file, distance, method, newPosition);
+    }
+    bool SetEndOfFile(FileHandle file) override { return m_inner.SetEndOfFile(file); }
+    bool GetFileSize(FileHandle file, uint64_t* size) override {
+        return m_inner.GetFileSize(file, size);
+    }
+    bool GetFileInformationByHandle(FileHandle file, FileInformation* information) override {
+        return m_inner.GetFileInformationByHandle(file, information);
+    }
+    bool CreateHardLink(const std::wstring& newName, const std::wstring& existing) override {
+        return m_inner.CreateHardLink(newName, existing);
+    }
+    bool CreateSymbolicLink(const std::wstring& link, const std::wstring& target,
+                            bool directory) override {
+        return m_inner.CreateSymbolicLink(link, target, directory);
+    }
+    uint32_t GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                     const std::wstring& defaultValue, std::wstring* value,
+                                     uint32_t bufferChars, const std::wstring& file) override {
+        return m_inner.GetPrivateProfileString(section, key, defaultValue, value, bufferChars,
+                                               file);
+    }
+    uint32_t GetPrivateProfileInt(const std::wstring& section, const std::wstring& key,
+                                  int32_t defaultValue, const std::wstring& file) override {
+        return m_inner.GetPrivateProfileInt(section, key, defaultValue, file);
+    }
+    bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key,
+                                   const std::wstring& value, const std::wstring& file) override {
+        return m_inner.WritePrivateProfileString(section, key, value, file);
+    }
+
+protected:
+    platform::Files& m_inner;
 };
 
 class ForwardingSystem : public platform::System {
