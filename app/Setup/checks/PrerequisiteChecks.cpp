@@ -5,17 +5,12 @@
 #include "Setup/checks/VolumeChecks.h"
 #include "Setup/flow/ExitCodes.h"
 #include "Setup/flow/InstallLog.h"
+#include "Setup/res/Version.h"
 #include "Setup/res/resource.h"
 #include "base/Text.h"
 #include "framework/WinApp.h"
 
 namespace {
-
-// The product version shown for "<VERSION>".
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 4;
-constexpr int kVersionRevision = 0;
-constexpr int kVersionBuild = 672;
 
 // One outcome in the install log.
 void LogCheck(const SetupProcess& process, const std::wstring& text) {
@@ -126,8 +121,9 @@ void NotifyWarden(platform::Platform& platform, const SetupProcess& process) {
 }  // namespace
 
 std::wstring ProductVersionText() {
-    return base::Format(L"%d.%d.%d.%d", kVersionMajor, kVersionMinor, kVersionRevision,
-                        kVersionBuild);
+    // The product version shown for "<VERSION>", the one the version resource carries.
+    return base::Format(L"%d.%d.%d.%d", CV_VERSION_MAJOR, CV_VERSION_MINOR, CV_VERSION_REVISION,
+                        CV_VERSION_BUILD);
 }
 
 bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase,

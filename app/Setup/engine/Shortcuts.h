@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/res/Version.h"
 #include "platform/Platform.h"
 
 // Under HKEY_LOCAL_MACHINE.
@@ -18,7 +19,7 @@ constexpr const wchar_t kUninstallKey[] =
 
 // The publisher named in the list of installed programs, and its web address (an address
 // of the reserved example.com domain until the product has an address of its own).
-constexpr const wchar_t kPublisherName[] = L"Corvane Software";
+constexpr const wchar_t kPublisherName[] = L"" CV_PUBLISHER_TEXT;
 constexpr const wchar_t kPublisherAddress[] = L"https://www.example.com/corvane/";
 
 // The Run entry's text: the background program's full path in double quotation marks, a
