@@ -3,7 +3,7 @@
 # every later configure of the tree at the compiler check, whichever script runs it. Included
 # before project(): a launcher that cannot be found, remembered or given in the environment,
 # is dropped with a warning and the compilers run directly.
-foreach(lang C CXX RC)
+foreach(lang C CXX)
     set(launcher "${CMAKE_${lang}_COMPILER_LAUNCHER}")
     set(from "given to cmake or remembered by the build tree")
     if(launcher STREQUAL "" AND DEFINED ENV{CMAKE_${lang}_COMPILER_LAUNCHER})
