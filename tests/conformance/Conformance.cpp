@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/Text.h"
 
@@ -29,6 +30,23 @@ void PrintSummary() {
     const Counts& c = Totals();
     std::printf("conformance rows: %d run, %d known Wine differences\n", c.rows, c.wineDifferences);
     std::fflush(stdout);
+}
+
+int RunTables() {
+    const int result = RUN_ALL_TESTS();
+    PrintSummary();
+    if (::testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        std::printf("no test matches the selection (--gtest_filter=%s): nothing was checked\n",
+                    GTEST_FLAG_GET(filter).c_str());
+        std::fflush(stdout);
+        return 1;
+    }
+    return result;
+}
+
+std::string StartedFor(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 std::string Utf8(const std::wstring& text) {

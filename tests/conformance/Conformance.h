@@ -163,6 +163,16 @@ struct Counts {
 Counts& Totals();
 void PrintSummary();
 
+// Runs the tests that --gtest_filter selects and prints the summary; returns the program's
+// exit code: RUN_ALL_TESTS's, or 1 when the selection holds no test at all (a filter that
+// names no test must not pass with nothing checked).
+int RunTables();
+
+// The value of the environment variable |name| that a ctest registration sets to say what
+// its run is for (e.g. CV_CONFORMANCE_UI_LANGUAGE=2052); empty when it is not set. A test
+// that cannot check what its run was started for fails instead of skipping.
+std::string StartedFor(const char* name);
+
 // Builds an outcome text "name=value name=value".
 class Out {
 public:

@@ -427,12 +427,26 @@ TEST_F(ProtectTable, LibraryWithItsDependency) {
     EXPECT_TRUE(P().files.DeleteFile(besideProgram));
 }
 
-// Each restriction in a process of its own on Windows (see Env::RestrictDllSearch).
-class ProtectDllSearch : public ProtectTable {};
+// Each restriction in a process of its own on Windows (see Env::RestrictDllSearch), started
+// with CV_CONFORMANCE_DLL_SEARCH set; there a restriction that cannot be applied fails.
+class ProtectDllSearch : public ProtectTable {
+protected:
+    // Applies |way|; when it cannot be, the test is skipped, or failed in a run started for
+    // it. The caller returns when IsSkipped() or HasFailure().
+    void Restrict(platform::DllSearchRestriction way) {
+        if (E().RestrictDllSearch(way))
+            return;
+        if (StartedFor("CV_CONFORMANCE_DLL_SEARCH").empty())
+            GTEST_SKIP() << "runs in a process of its own (CV_CONFORMANCE_DLL_SEARCH)";
+        FAIL() << "started for the restricted library search (CV_CONFORMANCE_DLL_SEARCH), but "
+                  "the restriction cannot be applied";
+    }
+};
 
 TEST_F(ProtectDllSearch, DefaultDirectories) {
-    if (!E().RestrictDllSearch(platform::DllSearchRestriction::DefaultDllDirectories))
-        GTEST_SKIP() << "runs in a process of its own (CV_CONFORMANCE_DLL_SEARCH)";
+    Restrict(platform::DllSearchRestriction::DefaultDllDirectories);
+    if (IsSkipped() || HasFailure())
+        return;
     const std::wstring library = InFolder(L"MenuExt.dll");
     ASSERT_TRUE(E().InstallDependentLibrary(library));
     ASSERT_TRUE(E().InstallDependency(Folder()));
@@ -450,8 +464,9 @@ TEST_F(ProtectDllSearch, DefaultDirectories) {
 }
 
 TEST_F(ProtectDllSearch, EmptyDirectory) {
-    if (!E().RestrictDllSearch(platform::DllSearchRestriction::EmptyDllDirectory))
-        GTEST_SKIP() << "runs in a process of its own (CV_CONFORMANCE_DLL_SEARCH)";
+    Restrict(platform::DllSearchRestriction::EmptyDllDirectory);
+    if (IsSkipped() || HasFailure())
+        return;
     const std::wstring library = InFolder(L"MenuExt.dll");
     ASSERT_TRUE(E().InstallDependentLibrary(library));
     ASSERT_TRUE(E().InstallDependency(Folder()));

@@ -369,16 +369,30 @@ protected:
     }
 };
 
+// Each language's templates are checked where the user interface language is that one; a
+// run started for a language (CV_CONFORMANCE_UI_LANGUAGE, its number) fails without it.
+bool StartedForLanguage(uint16_t language) {
+    return StartedFor("CV_CONFORMANCE_UI_LANGUAGE") == std::to_string(language);
+}
+
 TEST_F(UiTemplates, English) {
-    if (!E().UseUiLanguage(win::kLangEnglishUs))
+    if (!E().UseUiLanguage(win::kLangEnglishUs)) {
+        ASSERT_FALSE(StartedForLanguage(win::kLangEnglishUs))
+            << "started for the English templates, but the user interface language is not "
+               "English";
         GTEST_SKIP() << "the user interface language is not English";
+    }
     CheckTemplates(win::kLangEnglishUs, EnglishTexts());
 }
 
 TEST_F(UiTemplates, Chinese) {
-    if (!E().UseUiLanguage(win::kLangChineseSimplified))
+    if (!E().UseUiLanguage(win::kLangChineseSimplified)) {
+        ASSERT_FALSE(StartedForLanguage(win::kLangChineseSimplified))
+            << "started for the Chinese templates, but the user interface language is not "
+               "Simplified Chinese (is the zh_CN.UTF-8 locale there? scripts/bootstrap makes it)";
         GTEST_SKIP() << "the user interface language is not Simplified Chinese "
                         "(run under LANG=zh_CN.UTF-8 to check it)";
+    }
     CheckTemplates(win::kLangChineseSimplified, ChineseTexts());
 }
 

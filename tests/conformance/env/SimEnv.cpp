@@ -254,7 +254,5 @@ std::unique_ptr<Env> CreateEnv() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    conf::PrintSummary();
-    return result;
+    return conf::RunTables();
 }

@@ -643,8 +643,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    conf::PrintSummary();
+    const int result = conf::RunTables();
     CoUninitialize();
     return result;
 }
