@@ -333,6 +333,50 @@ TEST(InstallWorkerTest, AnUnknownFolderFailsTheInstallationBeforeAnyCopy) {
     }
 }
 
+// The configuration file's "path" is used only as a full path with a drive or a server name
+// and without a quotation mark; anything else stops the installation like a folder that
+// cannot be determined (box 141), before anything is copied.
+TEST(InstallWorkerTest, AnInstallationPathThatIsNotAFullPathIsRefused) {
+    struct Case {
+        const wchar_t* path;
+        bool usable;
+    };
+    const Case cases[] = {
+        {L"D:\\Apps\\Corvane", true},
+        {L"d:\\Corvane", true},
+        {L"\\\\server\\share\\Corvane", true},
+        {L"Apps\\Corvane", false},        // relative to the current folder
+        {L"\\Apps\\Corvane", false},      // relative to the current drive
+        {L"D:Apps\\Corvane", false},      // relative to D:'s current folder
+        {L"D:\\Apps\\Cor\"vane", false},  // would break the quoting of the command lines
+        {L"\\\\\\server\\Corvane", false},
+        {L"1:\\Corvane", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(base::ToUtf8(c.path));
+        EXPECT_EQ(IsUsableInstallFolder(c.path), c.usable);
+        if (c.usable) {
+            continue;
+        }
+        Rig rig;
+        sim::Machine& m = rig.machine;
+        m.volumes().AddFixedVolume(L'D', 1ll << 32, 1ull << 31);
+        m.files().AddFile(L"C:\\Setup\\setup.ini",
+                          base::ToUtf8(L"[common]\r\npath=" + std::wstring(c.path) + L"\r\n"));
+        rig.settings.ConfigFile = L"C:\\Setup\\setup.ini";
+        RunInstall(*rig.platform, rig.settings, rig.process, nullptr, 1);
+        EXPECT_EQ(rig.settings.InstallFailed, 1);
+        ExpectLines(rig.log.Lines(),
+                    {base::Format(L"box none %ls|Setup|%u",
+                                  m.ui().LoadString(IDS_COPY_FILE_FAILED).c_str(), win::kMbOk)});
+        EXPECT_FALSE(m.files().Exists(kDriver));
+        EXPECT_FALSE(m.files().Exists(L"C:\\Setup\\Apps"));
+        EXPECT_FALSE(m.files().Exists(L"C:\\Apps"));
+        EXPECT_FALSE(m.files().Exists(L"D:\\Apps"));
+        EXPECT_TRUE(m.registry().Writes().empty());
+    }
+}
+
 TEST(InstallWorkerTest, AWorkerWithoutItsRecordDoesNothing) {
     EXPECT_EQ(InstallWorkerProc(nullptr), 0u);
     InstallWorkerArgs args;  // no platform, no settings

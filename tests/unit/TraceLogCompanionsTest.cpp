@@ -154,6 +154,8 @@ TEST(CompanionsTest, KeeperIsStartedHiddenAndWaitedFor) {
     EXPECT_EQ(starts[0].commandLine, L"\"C:\\Program Files\\Corvane\\Keeper.exe\" /install");
     EXPECT_EQ(starts[0].startupFlags, win::kStartfUseShowWindow);
     EXPECT_EQ(starts[0].showWindow, win::kSwHide);
+    // In the product's folder, not in setup's current folder.
+    EXPECT_EQ(starts[0].currentDirectory, kFolder);
     EXPECT_EQ(starts[0].waits, std::vector<uint32_t>{win::kInfinite});
 }
 

@@ -150,6 +150,13 @@ StepResult ImportConfiguration(InstallContext& context) {
 // land in a folder of the current drive that nobody chose.
 StepResult CreateInstallationFolder(InstallContext& context) {
     if (!FoldersDetermined(context.settings)) {
+        const std::wstring& folder = context.settings.InstallDir;
+        if (!folder.empty() && !IsUsableInstallFolder(folder)) {
+            WriteLog(context.process.Log, L"Setup",
+                     L"the installation folder " + LogQuote(folder) +
+                         L" is not a full path with a drive or a server name, or holds a "
+                         L"quotation mark: nothing is installed");
+        }
         return FailInstallation(context);
     }
     CreateInstallFolder(context.platform.files, context.settings.InstallDir);
@@ -319,9 +326,18 @@ void DeriveFolders(platform::Platform& platform, InstallerSettings& settings) {
         programs.empty() ? std::wstring() : programs + L"\\" + settings.StartMenuFolder;
 }
 
+bool IsUsableInstallFolder(const std::wstring& path) {
+    const bool drive =
+        path.size() >= 3 &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && path[2] == L'\\';
+    const bool unc = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
+    return (drive || unc) && path.find(L'"') == std::wstring::npos;
+}
+
 bool FoldersDetermined(const InstallerSettings& settings) {
     return !settings.SourceDir.empty() && !settings.SystemDir.empty() &&
-           !settings.InstallDir.empty();
+           IsUsableInstallFolder(settings.InstallDir);
 }
 
 void DoInstall(platform::Platform& platform, InstallerSettings& settings,

@@ -49,6 +49,13 @@ void DoInstall(platform::Platform& platform, InstallerSettings& settings,
 // (see FoldersDetermined), an empty StartMenuPath means no start-menu links.
 void DeriveFolders(platform::Platform& platform, InstallerSettings& settings);
 
-// Whether the folders the files are copied from and into are known: SourceDir, SystemDir
-// and InstallDir (which the configuration file may have set) are not empty.
+// Whether |path| can be the installation folder: a full path with a drive ("D:\Apps") or a
+// server name ("\\server\share\Corvane"), without a quotation mark, which would break the
+// quoting of the Run entry, the uninstall string and the service program's command line. A
+// relative path, or one without a drive ("\Apps"), would install relative to wherever
+// setup was started.
+bool IsUsableInstallFolder(const std::wstring& path);
+
+// Whether the folders the files are copied from and into are known: SourceDir and SystemDir
+// are not empty, and InstallDir (which the configuration file may have set) is usable.
 bool FoldersDetermined(const InstallerSettings& settings);

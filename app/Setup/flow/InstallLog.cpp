@@ -73,6 +73,7 @@ const ErrorName kErrorNames[] = {
     {win::kErrorModNotFound, L"the module was not found"},
     {win::kErrorProcNotFound, L"the procedure was not found"},
     {win::kErrorDirNotEmpty, L"the folder is not empty"},
+    {win::kErrorDirectory, L"not a valid folder name"},
     {win::kErrorBadPathname, L"invalid path"},
     {win::kErrorAlreadyExists, L"already exists"},
     {win::kErrorBadExeFormat, L"not a valid program"},

@@ -33,6 +33,10 @@ void RegisterCompanions(platform::Platform& platform, const std::wstring& produc
     platform::StartupOptions startup;
     startup.flags = win::kStartfUseShowWindow;
     startup.showWindow = win::kSwHide;
+    // It starts in the product's folder, not in setup's current folder (a share, or a
+    // folder other users can write to), where it would look for libraries it cannot find
+    // elsewhere.
+    startup.currentDirectory = productFolder;
     platform::ProcessInfo info;
     if (!processes.CreateProcess(nullptr, commandLine, startup, &info)) {
         return;

@@ -449,6 +449,11 @@ bool SimProcesses::CreateProcess(const std::wstring* application, const std::wst
             machine_.SetLastError(win::kErrorBadExeFormat);
             return false;
         }
+        if (!startup.currentDirectory.empty() &&
+            !sysfiles::IsFolder(machine_, startup.currentDirectory)) {
+            machine_.SetLastError(win::kErrorDirectory);
+            return false;
+        }
         program = registered->second;
         line = commandLine.empty() && application != nullptr ? *application : commandLine;
 
@@ -459,6 +464,7 @@ bool SimProcesses::CreateProcess(const std::wstring* application, const std::wst
         start.commandLine = line;
         start.startupFlags = startup.flags;
         start.showWindow = startup.showWindow;
+        start.currentDirectory = startup.currentDirectory;
         start.processId = nextProcessId_;
         nextProcessId_ += 4;
         starts_.push_back(start);

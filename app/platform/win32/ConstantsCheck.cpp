@@ -53,6 +53,7 @@ static_assert(Same(win::kErrorInvalidName, ERROR_INVALID_NAME), "win::kErrorInva
 static_assert(Same(win::kErrorModNotFound, ERROR_MOD_NOT_FOUND), "win::kErrorModNotFound");
 static_assert(Same(win::kErrorProcNotFound, ERROR_PROC_NOT_FOUND), "win::kErrorProcNotFound");
 static_assert(Same(win::kErrorDirNotEmpty, ERROR_DIR_NOT_EMPTY), "win::kErrorDirNotEmpty");
+static_assert(Same(win::kErrorDirectory, ERROR_DIRECTORY), "win::kErrorDirectory");
 static_assert(Same(win::kErrorBadPathname, ERROR_BAD_PATHNAME), "win::kErrorBadPathname");
 static_assert(Same(win::kErrorAlreadyExists, ERROR_ALREADY_EXISTS), "win::kErrorAlreadyExists");
 static_assert(Same(win::kErrorBadExeFormat, ERROR_BAD_EXE_FORMAT), "win::kErrorBadExeFormat");

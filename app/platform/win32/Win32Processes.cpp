@@ -54,8 +54,10 @@ bool Win32Processes::CreateProcess(const std::wstring* application, const std::w
     startupInfo.dwFlags = startup.flags;
     startupInfo.wShowWindow = static_cast<WORD>(startup.showWindow);
     PROCESS_INFORMATION process = {};
+    const wchar_t* folder =
+        startup.currentDirectory.empty() ? nullptr : startup.currentDirectory.c_str();
     if (!::CreateProcessW(OptionalText(application), line.data(), nullptr, nullptr, FALSE, 0,
-                          nullptr, nullptr, &startupInfo, &process)) {
+                          nullptr, folder, &startupInfo, &process)) {
         return false;
     }
     if (info != nullptr) {

@@ -18,6 +18,9 @@ struct ProcessInfo {
 struct StartupOptions {
     uint32_t flags = 0;  // kStartfUseShowWindow
     int showWindow = 0;  // kSwHide, kSwShowNormal...
+    // The new process's current folder (lpCurrentDirectory); empty: the caller's own. A
+    // folder that does not exist fails the start with kErrorDirectory.
+    std::wstring currentDirectory;
 };
 
 struct Luid {

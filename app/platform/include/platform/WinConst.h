@@ -37,6 +37,7 @@ constexpr uint32_t kErrorBadExeFormat = 193;
 constexpr uint32_t kErrorFilenameExcedRange = 206;
 constexpr uint32_t kErrorMoreData = 234;
 constexpr uint32_t kErrorNoMoreItems = 259;
+constexpr uint32_t kErrorDirectory = 267;
 constexpr uint32_t kErrorBadLength = 24;
 constexpr uint32_t kErrorInvalidFlags = 1004;
 constexpr uint32_t kErrorNotAllAssigned = 1300;

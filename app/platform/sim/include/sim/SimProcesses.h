@@ -40,6 +40,7 @@ public:
         std::wstring commandLine;
         uint32_t startupFlags = 0;
         int showWindow = 0;
+        std::wstring currentDirectory;  // as given; empty: the caller's
         uint32_t processId = 0;
         std::vector<uint32_t> waits;  // timeouts of the waits on its handles, in order
     };
