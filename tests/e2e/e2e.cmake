@@ -27,7 +27,8 @@ target_link_libraries(version_probe_bare PRIVATE cv_platform_win32)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND TARGET Setup)
     set(CV_E2E_SCENARIOS
         silent silent-config wizard wizard-zh restart-later upgrade winxp vista win7 win7-no
-        win2k win2k-silent main-interface driver-copy-fails log-unwritable versions)
+        win2k win2k-silent main-interface driver-copy-fails log-unwritable versions check
+        check-win2k check-win7 check-main-interface help help-zh)
     set(CV_E2E_LONG upgrade versions win7 wizard wizard-zh restart-later)
     foreach(scenario ${CV_E2E_SCENARIOS})
         add_test(NAME e2e_${scenario}_wine

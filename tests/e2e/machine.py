@@ -20,6 +20,8 @@ EXIT_FAILED = 1603
 EXIT_UNSUPPORTED_WINDOWS = 1633
 EXIT_VEIL_MODE = 19
 EXIT_MAIN_INTERFACE_RUNNING = 32
+EXIT_NOTHING_TO_INSTALL = 0
+EXIT_UPDATES_MISSING = 1150
 EXIT_MEANINGS = {
     EXIT_RESTART_REQUIRED: "installed; a restart is required",
     EXIT_RESTART_STARTED: "installed; the restart of the computer has been started",
@@ -28,6 +30,8 @@ EXIT_MEANINGS = {
     EXIT_UNSUPPORTED_WINDOWS: "this version of Windows is not supported",
     EXIT_VEIL_MODE: "a volume is in Veil Mode",
     EXIT_MAIN_INTERFACE_RUNNING: "the product's main interface is running",
+    EXIT_NOTHING_TO_INSTALL: "nothing installed: -check passed, or the options were shown",
+    EXIT_UPDATES_MISSING: "-check: an installation would ask about missing Windows updates",
 }
 
 REG_SZ = 1

@@ -52,6 +52,52 @@ BOX_UNSUPPORTED = 144
 BOX_MAIN_INTERFACE = 146
 BOX_VISTA_UPDATE = 158
 BOX_WIN7_UPDATES = 159
+BOX_OPTIONS = 160
+# The options box (-?) as the install log quotes it, line breaks written <LF>.
+OPTIONS_TEXT_EN = "<LF>".join([
+    "Setup.exe [options]",
+    "",
+    "-silent — install without pages or restart",
+    "-config:file — the settings from this file",
+    "-log:file — write an install log to the file",
+    "-suppressmsgboxes — answer each box unseen",
+    "-check — only the checks; installs nothing",
+    "-? or -help — show this list",
+    "Options may also start with /.",
+    "",
+    "Exit codes:",
+    "0 — -check passed, or this list was shown",
+    "1150 — -check: Windows updates are missing",
+    "3010 — installed; a restart is required",
+    "1641 — installed; the restart has started",
+    "1602 — cancelled by the user",
+    "1603 — the installation failed",
+    "1633 — this Windows is not supported",
+    "19 — a volume is in Veil Mode",
+    "32 — the Corvane main interface is running",
+])
+OPTIONS_TEXT_ZH = "<LF>".join([
+    "Setup.exe [选项]",
+    "",
+    "-silent：不显示向导页面直接安装，不重新启动计算机",
+    "-config:文件：从配置文件读取安装设置",
+    "-log:文件：将安装日志写入该文件",
+    "-suppressmsgboxes：不显示消息框（按默认回答）",
+    "-check：只运行安装前检查，不安装任何内容",
+    "-? 或 -help：显示本列表",
+    "选项也可以用 / 开头。",
+    "",
+    "退出码：",
+    "0：检查通过（-check），或已显示本列表",
+    "1150：安装时将询问缺少的Windows补丁包（-check）",
+    "3010：安装完成，需要重新启动计算机",
+    "1641：安装完成，已开始重新启动计算机",
+    "1602：用户取消了安装",
+    "1603：安装失败",
+    "1633：不支持此版本的Windows",
+    "19：有卷处于Veil模式",
+    "32：Corvane主界面正在运行",
+])
 BOX_TEXTS = {
     BOX_COPY_FAILED: "Copy file failed!",
     BOX_UNSUPPORTED: "Sorry, Corvane doesn't support tihs operation system.",
@@ -60,6 +106,7 @@ BOX_TEXTS = {
                       "computer. Do you want to continue?",
     BOX_WIN7_UPDATES: "Corvane maybe not working because KB3185278 and KB3125574 are not found "
                       "in this computer. Do you want to continue?",
+    BOX_OPTIONS: OPTIONS_TEXT_EN,
 }
 # How the install log names the boxes' buttons and icons.
 BOX_KINDS = {
@@ -68,6 +115,7 @@ BOX_KINDS = {
     BOX_MAIN_INTERFACE: "OK, information icon",
     BOX_VISTA_UPDATE: "Yes, No, question icon",
     BOX_WIN7_UPDATES: "Yes, No, question icon",
+    BOX_OPTIONS: "OK, information icon",
 }
 # The buttons wizard_driver.exe clicks, by id, as the log names the answers.
 BUTTONS = {1: "OK", 2: "Cancel", 6: "Yes", 7: "No"}
@@ -315,13 +363,15 @@ class Run:
 
     def setup(self, product, what, args=(), walk="none", boxes=(), no_box=False,
               expect=RESTART_REQUIRED, driver_args=(), lang="en", extra_env=None,
-              quiet_boxes=(), log=True):
+              quiet_boxes=(), log=True, screens=None, box_texts=None):
         """Setup.exe from |product| with |args|, walked by wizard_driver.exe: |boxes| are
         the (message id, answer) of the boxes expected before any page, in order (no_box:
         none at all). Checks the walk and that Setup.exe ended with |expect|. With |log|,
         Setup.exe writes an install log (-log:, in a folder whose name has a blank), which
         is checked (check_log; |quiet_boxes| are the boxes -suppressmsgboxes answers
-        unseen) and kept in self.log for the scenario's own checks."""
+        unseen) and kept in self.log for the scenario's own checks. |screens|: a folder for
+        wizard_driver.exe's screenshots (none unless given); |box_texts|: the boxes' texts as
+        the log quotes them, when they are not BOX_TEXTS' English ones."""
         self.setup_runs += 1
         log_path = None
         if log:
@@ -329,7 +379,8 @@ class Run:
             log_path.parent.mkdir(exist_ok=True)
             args = [*args, "-log:" + winpath(log_path)]
         command = [self.bin / "wizard_driver.exe", "--setup", winpath(product / "Setup.exe"),
-                   "--walk", walk, "--no-screens", "--lang-tag", lang,
+                   "--walk", walk, *(["--out", winpath(screens)] if screens else ["--no-screens"]),
+                   "--lang-tag", lang,
                    "--expect-exit", str(expect)]
         for box, answer in boxes:
             command += ["--expect-box", f"{box}:{answer}"]
@@ -355,7 +406,8 @@ class Run:
         if log_path:
             clicked = [BUTTONS.get(int(n), n) for n in
                        re.findall(r"^click message box button (\d+)", out, re.M)]
-            self.log = check_log(self, what, log_path, args, code, clicked, boxes, quiet_boxes)
+            self.log = check_log(self, what, log_path, args, code, clicked, boxes, quiet_boxes,
+                                 {**BOX_TEXTS, **(box_texts or {})})
         return code
 
     def start_standin(self, program, *args):
@@ -435,7 +487,19 @@ def read_log(path):
     return lines
 
 
-def check_log(run, what, path, args, code, clicked, shown_boxes, quiet_boxes):
+# The last line's meaning of a check-only run (-check), and of the options box.
+CHECK_MEANINGS = {
+    0: "-check: an installation would start without a question; nothing installed",
+    machine.EXIT_UPDATES_MISSING: "-check: an installation would ask about missing Windows updates; "
+                                  "nothing installed",
+    **{code: f"-check: an installation would be refused, {machine.EXIT_MEANINGS[code]}; nothing installed"
+       for code in (machine.EXIT_UNSUPPORTED_WINDOWS, machine.EXIT_VEIL_MODE,
+                    machine.EXIT_MAIN_INTERFACE_RUNNING)},
+}
+OPTIONS_MEANING = "the options were shown; nothing installed"
+
+
+def check_log(run, what, path, args, code, clicked, shown_boxes, quiet_boxes, texts=BOX_TEXTS):
     """What every install log holds: the header with the command line and the run mode, the
     boxes with their answers (those the walk clicked, then those answered unseen; the
     checks' boxes with their texts), and the exit code as its last line. Returns its
@@ -449,25 +513,33 @@ def check_log(run, what, path, args, code, clicked, shown_boxes, quiet_boxes):
                ("Setup", "Corvane Setup 1.4.0.672, install log"))
     command = next((t for c, t in lines if c == "Setup" and t.startswith("command line ")), "")
     run.check(all(f'"{a}"' in command for a in args), f"{what}: the log's command line holds {list(args)}")
-    silent = "-silent" in args
-    quiet = "-suppressmsgboxes" in args
+    lowered = [a.lower() for a in args]
+    silent = "-silent" in lowered
+    quiet = "-suppressmsgboxes" in lowered
+    options = any(a in ("-?", "/?", "-help", "/help") for a in lowered)
+    check_only = not options and any(a in ("-check", "/check") for a in lowered)
     config = next((a.split(":", 1)[1] for a in args if a.lower().startswith("-config:")), None)
-    mode = ("silent" if silent else "wizard") + "; " + (
+    mode = ("the options box (-?)" if options else "check only (-check): nothing is installed" if check_only
+            else "silent" if silent else "wizard") + "; " + (
+        "message boxes not shown" if check_only else
         "message boxes answered without being shown" if quiet else "message boxes shown") + "; " + (
-        f'configuration file "{config}"' if config else "no configuration file")
+        f'configuration file "{config}"' + (" not read" if options or check_only else "") if config
+        else "no configuration file")
     run.expect(f"{what}: the log's run mode", next((t for c, t in lines if c == "Setup" and t.startswith("run: ")),
                                                    None), "run: " + mode)
     answers = [t for c, t in lines if c == "Box" and "answered " in t]
     wanted = [f"answered {b}" for b in clicked] + [
-        f'"{BOX_TEXTS[box]}" (caption "Setup"; {BOX_KINDS[box]}): not shown (-suppressmsgboxes), '
+        f'"{texts[box]}" (caption "Setup"; {BOX_KINDS[box]}): not shown (-suppressmsgboxes), '
         f"answered {answer}" for box, answer in quiet_boxes]
     got = [a if "not shown" in a else a[a.index("answered "):] for a in answers]
     run.expect(f"{what}: the boxes in the log, with their answers", got, wanted)
     for box, _ in shown_boxes:
-        line = f'"{BOX_TEXTS[box]}" (caption "Setup"; {BOX_KINDS[box]}): shown, waiting for an answer'
+        line = f'"{texts[box]}" (caption "Setup"; {BOX_KINDS[box]}): shown, waiting for an answer'
         run.check(("Box", line) in lines, f"{what}: the log shows box {box} with its text")
     run.expect(f"{what}: the log's last line", lines[-1],
-               ("Exit", f"exit code {code}: {machine.EXIT_MEANINGS.get(code, 'not a code of this program')}"))
+               ("Exit", f"exit code {code}: " + (OPTIONS_MEANING if options else CHECK_MEANINGS.get(code, "")
+                                                  if check_only else
+                                                  machine.EXIT_MEANINGS.get(code, "not a code of this program"))))
     return lines
 
 
@@ -878,6 +950,112 @@ def scenario_log_unwritable(run):
     check_installation(run, Expected(product=product))
 
 
+def check_only(run, version, what, expect, args=("-check",), standin=None):
+    """Setup.exe -check on a Windows without the product, Wine pretending to be |version|,
+    with the Warden's stand-in running (and |standin| too): no box, no page, exit |expect|,
+    the Warden told nothing, nothing installed, and a log of nothing but the header, the
+    checks and the exit code. Returns the log's lines."""
+    product = run.make_product(run.work / "product")
+    run.windows_state()
+    run.set_version(version)
+    warden_log = run.work / "Warden.log"
+    stops = [run.start_standin(run.bin / "Warden.exe", "--log", winpath(warden_log))]
+    try:
+        if standin:
+            stops.append(run.start_standin(standin))
+        run.setup(product, what, args=list(args), no_box=True, expect=expect)
+    finally:
+        for stop in reversed(stops):
+            stop()
+    lines = run.log
+    run.expect(f"{what}: the Warden's messages", standin_lines(warden_log, ""), [])
+    run.expect(f"{what}: the log's categories", sorted({c for c, _ in lines}), ["Check", "Exit", "Setup"])
+    run.end_session()
+    check_untouched(run, what)
+    return lines
+
+
+def scenario_check(run):
+    """-check on Windows 10 with -silent and a configuration file, the Warden running: exit
+    0, no box, no page, the configuration not read, the Warden not told, nothing
+    installed."""
+    config = run.unix(r"C:\Deploy\corvane.ini")
+    config.parent.mkdir(parents=True)
+    config.write_text("[common]\r\npath=C:\\Elsewhere\r\ndesktopicon=1\r\n")
+    lines = check_only(run, "win10", "-check on Windows 10", 0,
+                       args=["-silent", "-check", r"-config:C:\Deploy\corvane.ini"])
+    for line in ["Windows 10.0: supported", "main interface: not running",
+                 "Warden: not told (-check: no installation starts)", "all checks passed"]:
+        run.check(("Check", line) in lines, f"the log: {line}")
+    run.expect("the folder the configuration names", run.unix(r"C:\Elsewhere").exists(), False)
+
+
+def scenario_check_win2k(run):
+    """-check on Windows 2000: 1633, no box, nothing installed."""
+    lines = check_only(run, "win2k", "-check on Windows 2000", machine.EXIT_UNSUPPORTED_WINDOWS,
+                       args=["/CHECK"])
+    for line in ["Windows 5.0: not supported (Windows 2000 or older); setup ends", "-check: message 144 not shown"]:
+        run.check(("Check", line) in lines, f"the log: {line}")
+
+
+def scenario_check_win7(run):
+    """-check on Windows 7 without the updates (Wine lists none), with -suppressmsgboxes:
+    the distinct code 1150, the log naming the missing updates, no box, nothing installed."""
+    lines = check_only(run, "win7", "-check on Windows 7 without the updates", machine.EXIT_UPDATES_MISSING,
+                       args=["-check", "-suppressmsgboxes"])
+    for line in ["Windows updates: none of KB3033929, KB3185278, KB3125574 is installed; an installation "
+                 "would ask whether to go on (message 159, not shown: -check)",
+                 "all checks passed but for the question about Windows updates"]:
+        run.check(("Check", line) in lines, f"the log: {line}")
+
+
+def scenario_check_main_interface(run):
+    """-check while the main interface's stand-in holds the product's mutex: 32, no box,
+    nothing installed."""
+    lines = check_only(run, "win10", "-check with the main interface running", machine.EXIT_MAIN_INTERFACE_RUNNING,
+                       standin=run.bin / "Corvane.exe")
+    for line in ["main interface: running (its mutex exists); setup ends", "-check: message 146 not shown"]:
+        run.check(("Check", line) in lines, f"the log: {line}")
+
+
+def options_box(run, lang, args, texts):
+    """Setup.exe with |args| asking for the options box, in |lang|, with the Warden's stand-in
+    running, on Windows 2000 (which the checks would refuse): the one box (its text checked
+    by wizard_driver.exe against Setup.exe's own string, and here in the log), captured into
+    WORK_DIR/screens, then 0, nothing installed, no one told, no check run."""
+    product = run.make_product(run.work / "product")
+    run.windows_state()
+    run.set_version("win2k")
+    extra_env = None
+    if lang == "zh":
+        run.lib("e2e_configure_prefix", "zh", "wine")
+        extra_env = {"LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8"}
+    warden_log = run.work / "Warden.log"
+    screens = run.work / "screens"
+    screens.mkdir()
+    stop = run.start_standin(run.bin / "Warden.exe", "--log", winpath(warden_log))
+    try:
+        run.setup(product, f"the options box in {lang}", args=args, boxes=[(BOX_OPTIONS, "ok")], expect=0,
+                  lang=lang, extra_env=extra_env, screens=screens, box_texts={BOX_OPTIONS: texts})
+    finally:
+        stop()
+    run.expect("the log's checks", [t for c, t in run.log if c == "Check"], [])
+    run.expect("the Warden's messages", standin_lines(warden_log, ""), [])
+    run.check(any(screens.glob("*.png")), "a screenshot of the box")
+    run.end_session()
+    check_untouched(run, "after the options box")
+
+
+def scenario_help(run):
+    """/? in English (with -silent and -check, which it wins over): the options box, 0."""
+    options_box(run, "en", ["-silent", "/?", "-check"], OPTIONS_TEXT_EN)
+
+
+def scenario_help_zh(run):
+    """-help in Simplified Chinese (LANG=zh_CN.UTF-8): the options box in Chinese, 0."""
+    options_box(run, "zh", ["-help"], OPTIONS_TEXT_ZH)
+
+
 CONFIG_DIR = r"C:\Corvane Test\Product"
 CONFIG_PASSWORD = "密码 Pa55!"
 
@@ -1179,6 +1357,12 @@ SCENARIOS = {
     "driver-copy-fails": scenario_driver_copy_fails,
     "log-unwritable": scenario_log_unwritable,
     "versions": scenario_versions,
+    "check": scenario_check,
+    "check-win2k": scenario_check_win2k,
+    "check-win7": scenario_check_win7,
+    "check-main-interface": scenario_check_main_interface,
+    "help": scenario_help,
+    "help-zh": scenario_help_zh,
 }
 
 

@@ -2,9 +2,9 @@
 // CommandLineToArgvW splits it and read by the program's option rules; and the same units
 // cut at line breaks as an argument vector of any shape (empty arguments, nulls inside).
 // After each run the options must be what the rules give, worked out here on their own:
-// "-silent" and "-suppressmsgboxes" (or with "/") as a whole argument (ignoring case) after
-// argument 0, and the last "-config:" or "-log:" argument's rest without its leading and
-// trailing runs of quotes.
+// "-silent", "-suppressmsgboxes", "-check", "-?" and "-help" (or with "/") as a whole
+// argument (ignoring case) after argument 0, and the last "-config:" or "-log:" argument's
+// rest without its leading and trailing runs of quotes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -69,6 +69,10 @@ SetupOptions Expected(const std::vector<std::wstring>& args) {
             o.Silent = true;
         } else if (IsFlag(a, L"suppressmsgboxes")) {
             o.SuppressMessageBoxes = true;
+        } else if (IsFlag(a, L"check")) {
+            o.Check = true;
+        } else if (IsFlag(a, L"?") || IsFlag(a, L"help")) {
+            o.Help = true;
         } else if (HasValuePrefix(a, L"config:")) {
             o.ConfigFile = Unquoted(a.substr(8));
         } else if (HasValuePrefix(a, L"log:")) {
@@ -85,6 +89,9 @@ void Check(const std::vector<std::wstring>& args, const SetupOptions& got, const
     FUZZ_CHECK(got.SuppressMessageBoxes == expected.SuppressMessageBoxes,
                "%s: suppressmsgboxes %d, expected %d", how, got.SuppressMessageBoxes,
                expected.SuppressMessageBoxes);
+    FUZZ_CHECK(got.Check == expected.Check, "%s: check %d, expected %d", how, got.Check,
+               expected.Check);
+    FUZZ_CHECK(got.Help == expected.Help, "%s: help %d, expected %d", how, got.Help, expected.Help);
     FUZZ_CHECK(got.ConfigFile == expected.ConfigFile, "%s: config %s, expected %s", how,
                fuzz::Show(got.ConfigFile).c_str(), fuzz::Show(expected.ConfigFile).c_str());
     FUZZ_CHECK(got.LogFile == expected.LogFile, "%s: log %s, expected %s", how,

@@ -99,6 +99,45 @@ TEST(FlowStartupTest, CommandLineOptions) {
     }
 }
 
+// -check and the options box: whole-argument flags like -silent, either lead character,
+// any case; neither changes the other options.
+TEST(FlowStartupTest, CheckAndHelpOptions) {
+    struct Case {
+        const wchar_t* commandLine;
+        bool check;
+        bool help;
+    };
+    const Case cases[] = {
+        {L"Setup.exe -check", true, false},
+        {L"Setup.exe /CHECK", true, false},
+        {L"Setup.exe -Check -silent", true, false},
+        {L"Setup.exe -checks", false, false},
+        {L"Setup.exe check", false, false},
+        {L"Setup.exe -check:", false, false},
+        {L"-check", false, false},
+        {L"Setup.exe /?", false, true},
+        {L"Setup.exe -?", false, true},
+        {L"Setup.exe -help", false, true},
+        {L"Setup.exe /HeLp", false, true},
+        {L"Setup.exe ?", false, false},
+        {L"Setup.exe -??", false, false},
+        {L"Setup.exe /h", false, false},
+        {L"Setup.exe -helpme", false, false},
+        {L"Setup.exe -check /? -silent", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(base::ToUtf8(c.commandLine));
+        sim::Machine m;
+        m.shell().SetCommandLine(c.commandLine);
+        SetupOptions options;
+        ASSERT_TRUE(ReadCommandLine(m.shell(), &options));
+        EXPECT_EQ(options.Check, c.check);
+        EXPECT_EQ(options.Help, c.help);
+        EXPECT_EQ(options.Silent,
+                  std::wstring(c.commandLine).find(L"-silent") != std::wstring::npos);
+    }
+}
+
 TEST(FlowStartupTest, AFailedSplitLeavesTheDefaults) {
     sim::Machine m;
     m.shell().SetCommandLine(L"Setup.exe -silent -config:a.ini -log:a.log -suppressmsgboxes");

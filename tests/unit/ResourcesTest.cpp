@@ -417,8 +417,9 @@ TEST_F(ResourcesTest, StringsInBothLanguages) {
         EXPECT_NE(res_.Find(sim::kRtString, block, win::kLangEnglishUs), nullptr) << block;
         EXPECT_NE(res_.Find(sim::kRtString, block, win::kLangChineseSimplified), nullptr) << block;
     }
-    // Ids in the blocks without a string, and ids of no block, are not found.
-    for (uint32_t id : {128u, 139u, 142u, 143u, 160u, 61715u, 61717u}) {
+    // Ids in the blocks without a string, and ids of no block, are not found. (160, the
+    // options box's, begins the next block; its test is CheckRunTest's.)
+    for (uint32_t id : {128u, 139u, 142u, 143u, 161u, 176u, 61715u, 61717u}) {
         std::wstring got;
         EXPECT_FALSE(res_.LoadString(id, win::kLangEnglishUs, &got)) << id << ": " << U8(got);
         EXPECT_FALSE(res_.LoadString(id, win::kLangChineseSimplified, &got)) << id;

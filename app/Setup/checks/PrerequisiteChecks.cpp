@@ -17,8 +17,14 @@ void LogCheck(const SetupProcess& process, const std::wstring& text) {
     WriteLog(process.Log, L"Check", text);
 }
 
-// The information box of a refusal (OK, information icon).
-void ShowRefusal(platform::Platform& platform, int id) {
+// The information box of a refusal (OK, information icon); a check-only run only logs
+// which box an installation would show.
+void ShowRefusal(platform::Platform& platform, const SetupProcess& process, ChecksMode mode,
+                 int id) {
+    if (mode == ChecksMode::CheckOnly) {
+        LogCheck(process, base::Format(L"-check: message %d not shown", id));
+        return;
+    }
     AppMessageBox(platform, id, win::kMbOk | win::kMbIconInformation);
 }
 
@@ -27,6 +33,7 @@ enum class UpdatesOutcome {
     GoOn,      // installed, none required, or Yes to the question
     Declined,  // any answer but Yes
     NotAsked,  // the question's box could not be shown: nobody answered
+    WouldAsk,  // a check-only run: an installation would ask
 };
 
 // Windows 2000 and older.
@@ -43,8 +50,15 @@ bool IsWow64(platform::Platform& platform) {
 // The question about a missing update (Yes and No, question icon). A box that cannot be
 // shown returns 0: that is no answer of the user's, and the run fails instead of counting
 // as cancelled.
-UpdatesOutcome AskAboutUpdates(platform::Platform& platform, const SetupProcess& process, int id,
-                               const std::wstring& missing) {
+UpdatesOutcome AskAboutUpdates(platform::Platform& platform, const SetupProcess& process,
+                               ChecksMode mode, int id, const std::wstring& missing) {
+    if (mode == ChecksMode::CheckOnly) {
+        LogCheck(process, L"Windows updates: " + missing +
+                              base::Format(L"; an installation would ask whether to go on "
+                                           L"(message %d, not shown: -check)",
+                                           id));
+        return UpdatesOutcome::WouldAsk;
+    }
     LogCheck(process, L"Windows updates: " + missing +
                           base::Format(L"; asking whether to go on (message %d)", id));
     const int answer = AppMessageBox(platform, id, win::kMbYesNo | win::kMbIconQuestion);
@@ -63,13 +77,13 @@ UpdatesOutcome AskAboutUpdates(platform::Platform& platform, const SetupProcess&
 
 // The update questions of Vista and 7.
 UpdatesOutcome CheckRequiredUpdates(platform::Platform& platform, const SetupProcess& process,
-                                    const platform::OsVersion& version) {
+                                    ChecksMode mode, const platform::OsVersion& version) {
     if (version.major == 6 && version.minor == 0) {
         if (IsHotfixInstalled(platform, kVistaUpdate)) {
             LogCheck(process, L"Windows updates: " + std::wstring(kVistaUpdate) + L" is installed");
             return UpdatesOutcome::GoOn;
         }
-        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB2763674,
+        return AskAboutUpdates(platform, process, mode, IDS_HOTFIX_KB2763674,
                                std::wstring(kVistaUpdate) + L" is not installed");
     }
     if (version.major == 6 && version.minor == 1) {
@@ -81,7 +95,7 @@ UpdatesOutcome CheckRequiredUpdates(platform::Platform& platform, const SetupPro
             }
             names += (names.empty() ? L"" : L", ") + std::wstring(update);
         }
-        return AskAboutUpdates(platform, process, IDS_HOTFIX_KB3185278,
+        return AskAboutUpdates(platform, process, mode, IDS_HOTFIX_KB3185278,
                                L"none of " + names + L" is installed");
     }
     LogCheck(process, base::Format(L"Windows updates: none required on Windows %u.%u",
@@ -145,7 +159,7 @@ bool IsAnyVolumeVeiled(platform::Platform& platform, int32_t controlCodeBase,
 }
 
 bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
-                           const SetupProcess& process, uint32_t* exitCode) {
+                           const SetupProcess& process, uint32_t* exitCode, ChecksMode mode) {
     // Only the major and minor numbers count. The manifest declares every version up to
     // Windows 10, so the real version is reported. The call fails only where the extended
     // record is unknown (Windows NT 4.0 before SP6): the zeros left then refuse like
@@ -157,7 +171,7 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     const std::wstring windows = base::Format(L"Windows %u.%u", version.major, version.minor);
     if (IsBeforeWindowsXp(version)) {
         LogCheck(process, windows + L": not supported (Windows 2000 or older); setup ends");
-        ShowRefusal(platform, IDS_OS_NOT_SUPPORTED);
+        ShowRefusal(platform, process, mode, IDS_OS_NOT_SUPPORTED);
         *exitCode = kExitUnsupportedWindows;
         return false;
     }
@@ -168,7 +182,7 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     if (IsWow64(platform)) {
         LogCheck(process,
                  L"64-bit Windows (the program runs under WOW64): not supported; setup ends");
-        ShowRefusal(platform, IDS_OS_NOT_SUPPORTED);
+        ShowRefusal(platform, process, mode, IDS_OS_NOT_SUPPORTED);
         *exitCode = kExitUnsupportedWindows;
         return false;
     }
@@ -178,27 +192,36 @@ bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& sett
     if (IsAnyVolumeVeiled(platform, process.ControlCodeBase, &veiled)) {
         LogCheck(process, L"Veil Mode: volume " + std::wstring(1, veiled) +
                               L": is in Veil Mode; setup ends");
-        ShowRefusal(platform, IDS_VEIL_MODE);
+        ShowRefusal(platform, process, mode, IDS_VEIL_MODE);
         *exitCode = kExitVeilMode;
         return false;
     }
     LogCheck(process, L"Veil Mode: no volume is in Veil Mode");
 
-    const UpdatesOutcome updates = CheckRequiredUpdates(platform, process, version);
-    if (updates != UpdatesOutcome::GoOn) {
+    const UpdatesOutcome updates = CheckRequiredUpdates(platform, process, mode, version);
+    if (updates == UpdatesOutcome::Declined || updates == UpdatesOutcome::NotAsked) {
         *exitCode = updates == UpdatesOutcome::NotAsked ? kExitFailed : kExitCancelled;
         return false;
     }
 
     if (IsMainInterfaceRunning(platform, process)) {
         LogCheck(process, L"main interface: running (its mutex exists); setup ends");
-        ShowRefusal(platform, IDS_CLOSE_MAIN_UI);
+        ShowRefusal(platform, process, mode, IDS_CLOSE_MAIN_UI);
         *exitCode = kExitMainInterfaceRunning;
         return false;
     }
     LogCheck(process, L"main interface: not running");
 
-    NotifyWarden(platform, process);
+    if (updates == UpdatesOutcome::WouldAsk) {
+        LogCheck(process, L"all checks passed but for the question about Windows updates");
+        *exitCode = kExitUpdatesMissing;
+        return false;
+    }
+    if (mode == ChecksMode::CheckOnly) {
+        LogCheck(process, L"Warden: not told (-check: no installation starts)");
+    } else {
+        NotifyWarden(platform, process);
+    }
     LogCheck(process, L"all checks passed");
     return true;
 }

@@ -28,6 +28,13 @@ constexpr const wchar_t* const kWindows7Updates[] = {L"KB3033929", L"KB3185278",
 // The product's version text, "1.4.0.672" (VersionText once the version test has passed).
 std::wstring ProductVersionText();
 
+// How the checks run: for an installation, or for a check-only run (-check), which runs the
+// same checks on the same data and only reports: no box is shown and the Warden is not told.
+enum class ChecksMode {
+    Install,
+    CheckOnly,
+};
+
 // The checks in order; the first refusal ends them. Each refusal shows its message (by
 // string id, with the program's title as caption) and sets |exitCode|:
 //
@@ -39,8 +46,14 @@ std::wstring ProductVersionText();
 // Sets settings.VersionText once the version test has passed. True when setup may go on;
 // |exitCode| is then left as it was. Each outcome is a line of the install log, when the
 // process has one. Main thread only (the update query needs its COM).
+//
+// ChecksMode::CheckOnly shows none of the boxes. Where an installation would ask about a
+// missing update, it logs the question and goes on as a Yes would: a later refusal sets
+// its own code, and otherwise |exitCode| is kExitUpdatesMissing (1150). The Warden is not
+// looked for. True only when an installation would go on without a question.
 bool RunPrerequisiteChecks(platform::Platform& platform, InstallerSettings& settings,
-                           const SetupProcess& process, uint32_t* exitCode);
+                           const SetupProcess& process, uint32_t* exitCode,
+                           ChecksMode mode = ChecksMode::Install);
 
 // True when some eligible volume among C: to Z: (IsEligibleVolume), in alphabetical order,
 // answers the volume state query with Veil Mode; it stops at the first, whose letter goes

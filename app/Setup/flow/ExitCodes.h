@@ -21,6 +21,18 @@
 //     32  the product's main interface is running (message 146): its files are in use by
 //         another process (ERROR_SHARING_VIOLATION). Setup may run once it is closed.
 //
+// A check-only run (-check) installs nothing and ends with 0 when an installation would
+// start without a question, with the refusal's own code (1633, 19, 32) when one would be
+// refused, and otherwise, when an installation would stop at the question about missing
+// Windows updates (messages 158, 159), with
+//
+//   1150  the product wants Windows brought up to date with those updates
+//         (ERROR_OLD_WIN_VERSION, "the specified program requires a newer version of
+//         Windows"): a code no installation ends with, so that a deployment tool can tell
+//         it from every outcome of one. An installation with -suppressmsgboxes would go on.
+//
+// The options box (-?) ends with 0 as well.
+//
 // A No to the question about a missing Windows update (messages 158 and 159) is the
 // user's choice to stop: 1602. With -suppressmsgboxes that question is answered Yes (its
 // default button), so it never ends a run.
@@ -43,6 +55,8 @@ constexpr uint32_t kExitFailed = win::kErrorInstallFailure;                     
 constexpr uint32_t kExitUnsupportedWindows = win::kErrorInstallPlatformUnsupported;  // 1633
 constexpr uint32_t kExitVeilMode = win::kErrorWriteProtect;                          // 19
 constexpr uint32_t kExitMainInterfaceRunning = win::kErrorSharingViolation;          // 32
+constexpr uint32_t kExitNothingToInstall = win::kErrorSuccess;                       // 0
+constexpr uint32_t kExitUpdatesMissing = win::kErrorOldWinVersion;                   // 1150
 
 // What a code means, in the words of the install log's last line.
 inline const wchar_t* ExitCodeMeaning(uint32_t code) {

@@ -1,6 +1,8 @@
 #include "Setup/flow/SetupApp.h"
 
 #include "Setup/checks/PrerequisiteChecks.h"
+#include "Setup/flow/CheckRun.h"
+#include "Setup/flow/CommandLineHelp.h"
 #include "Setup/flow/ExitCodes.h"
 #include "Setup/flow/InstallLog.h"
 #include "Setup/flow/LoggedPorts.h"
@@ -8,37 +10,6 @@
 #include "base/Text.h"
 
 namespace {
-
-// A whole-argument option: "-NAME" or "/NAME", ignoring case.
-bool IsFlagOption(const std::wstring& arg, const wchar_t* name) {
-    return arg.size() > 1 && (arg[0] == L'-' || arg[0] == L'/') &&
-           base::EqualsNoCase(arg.substr(1), name);
-}
-
-// An option with a value: "-NAME:" or "/NAME:" (ignoring case) and the rest. |prefix| is
-// the name with its colon.
-bool IsValueOption(const std::wstring& arg, const wchar_t* prefix) {
-    const std::wstring name(prefix);
-    return arg.size() >= 1 + name.size() && (arg[0] == L'-' || arg[0] == L'/') &&
-           base::StartsWithNoCase(arg.substr(1), name);
-}
-
-// Removes the leading run of double quotes (when there is one), then the trailing run.
-std::wstring StripQuotes(std::wstring text) {
-    if (!text.empty() && text.front() == L'"') {
-        text.erase(0, text.find_first_not_of(L'"') == std::wstring::npos
-                          ? text.size()
-                          : text.find_first_not_of(L'"'));
-    }
-    const size_t last = text.find_last_not_of(L'"');
-    text.erase(last == std::wstring::npos ? 0 : last + 1);
-    return text;
-}
-
-// The value of an option whose prefix |prefix| ("NAME:") was matched.
-std::wstring OptionValue(const std::wstring& arg, const wchar_t* prefix) {
-    return StripQuotes(arg.substr(1 + std::wstring(prefix).size()));
-}
 
 const wchar_t* DllSearchText(platform::DllSearchRestriction way) {
     switch (way) {
@@ -104,11 +75,22 @@ void WriteLogHeader(platform::Platform& platform, CInstallLog& log, const SetupO
     log.Write(L"Setup", L"command line " + log.Data(platform.shell.GetCommandLine()));
     log.Write(L"Setup", WindowsText(platform.system));
     log.Write(L"Setup", L"started " + FormatLogTime(now).substr(0, 19) + L" (local time)");
-    std::wstring mode = options.Silent ? L"silent" : L"wizard";
-    mode += options.SuppressMessageBoxes ? L"; message boxes answered without being shown"
-                                         : L"; message boxes shown";
-    mode += options.ConfigFile.empty() ? L"; no configuration file"
-                                       : L"; configuration file " + LogQuote(options.ConfigFile);
+    std::wstring mode = options.Help     ? L"the options box (-?)"
+                        : options.Check  ? L"check only (-check): nothing is installed"
+                        : options.Silent ? L"silent"
+                                         : L"wizard";
+    if (options.Check && !options.Help) {
+        mode += L"; message boxes not shown";
+    } else {
+        mode += options.SuppressMessageBoxes ? L"; message boxes answered without being shown"
+                                             : L"; message boxes shown";
+    }
+    if (options.ConfigFile.empty()) {
+        mode += L"; no configuration file";
+    } else {
+        mode += L"; configuration file " + LogQuote(options.ConfigFile) +
+                (options.Help || options.Check ? L" not read" : L"");
+    }
     log.Write(L"Setup", L"run: " + mode);
     log.Write(L"Setup", std::wstring(L"libraries loaded by name: ") + DllSearchText(dllSearch) +
                             (richEdit ? L"; rich edit libraries loaded"
@@ -116,30 +98,6 @@ void WriteLogHeader(platform::Platform& platform, CInstallLog& log, const SetupO
 }
 
 }  // namespace
-
-void ParseArguments(const std::vector<std::wstring>& args, SetupOptions* options) {
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::wstring& arg = args[i];
-        if (IsFlagOption(arg, L"silent")) {
-            options->Silent = true;
-        } else if (IsFlagOption(arg, L"suppressmsgboxes")) {
-            options->SuppressMessageBoxes = true;
-        } else if (IsValueOption(arg, L"config:")) {
-            options->ConfigFile = OptionValue(arg, L"config:");
-        } else if (IsValueOption(arg, L"log:")) {
-            options->LogFile = OptionValue(arg, L"log:");
-        }
-    }
-}
-
-bool ReadCommandLine(platform::Shell& shell, SetupOptions* options) {
-    std::vector<std::wstring> args;
-    if (!shell.CommandLineToArgv(shell.GetCommandLine(), &args)) {
-        return false;
-    }
-    ParseArguments(args, options);
-    return true;
-}
 
 bool InitRichEdit(platform::Platform& platform) {
     bool loaded = true;
@@ -183,6 +141,17 @@ bool CSetupApp::InitInstance() {
         }
     }
 
+    // Before anything else of an installation: the options box, then the check-only run.
+    // Neither reads the configuration file or shows a page.
+    if (m_options.Help) {
+        m_nExitCode = ShowCommandLineHelp(m_platform);
+        return false;
+    }
+    if (m_options.Check) {
+        m_nExitCode = RunCheckOnly(m_platform, m_settings, m_process);
+        return false;
+    }
+
     uint32_t checkExitCode = kExitFailed;
     if (!RunPrerequisiteChecks(m_platform, m_settings, m_process, &checkExitCode)) {
         m_nExitCode = checkExitCode;
@@ -200,13 +169,18 @@ uint32_t RunSetup(platform::Platform& platform, InstallerSettings& settings,
     CInstallLog* const previous = process.Log;
     process.Log = &log;
     uint32_t exitCode = kExitFailed;
+    std::wstring meaning;
     {
         CSetupApp app(ports.Ports(), settings, process);
         // No main window: the framework's exit processing follows at once.
         app.InitInstance();
         exitCode = app.GetExitCode();
+        const SetupOptions& options = app.GetOptions();
+        meaning = options.Help    ? L"the options were shown; nothing installed"
+                  : options.Check ? CheckRunMeaning(exitCode)
+                                  : std::wstring(ExitCodeMeaning(exitCode));
     }
-    log.Write(L"Exit", base::Format(L"exit code %u: %ls", exitCode, ExitCodeMeaning(exitCode)));
+    log.Write(L"Exit", base::Format(L"exit code %u: ", exitCode) + meaning);
     log.Close();
     process.Log = previous;
     return exitCode;

@@ -11,35 +11,11 @@
 #include <vector>
 
 #include "Setup/flow/InstallerSettings.h"
+#include "Setup/flow/SetupOptions.h"
 #include "Setup/flow/SetupProcess.h"
 #include "Setup/flow/SystemLibrary.h"
 #include "framework/WinApp.h"
 #include "platform/Platform.h"
-
-// What the command line asks for.
-struct SetupOptions {
-    // "-silent" or "/silent": no pages, no restart.
-    bool Silent = false;
-    // "-config:PATH": the unattended configuration file (empty: none).
-    std::wstring ConfigFile;
-    // "-log:PATH": the install log (empty: none).
-    std::wstring LogFile;
-    // "-suppressmsgboxes": every message box answered with its default button, unseen.
-    bool SuppressMessageBoxes = false;
-};
-
-// The command-line options. Argument 0 (the program) is never examined. Options may start
-// with "-" or "/" and are matched ignoring case:
-//   "-silent" and "-suppressmsgboxes" (whole argument) set their flags;
-//   an argument whose first 8 characters are "-config:", or whose first 5 are "-log:",
-//   sets ConfigFile or LogFile to the rest, without a leading and a trailing run of double
-//   quotes (quotes inside remain); a later one replaces an earlier one.
-// Anything else is ignored. Fields not named are left as they are.
-void ParseArguments(const std::vector<std::wstring>& args, SetupOptions* options);
-
-// GetCommandLineW split by CommandLineToArgvW, then ParseArguments. When splitting fails
-// nothing is set and false is returned.
-bool ReadCommandLine(platform::Shell& shell, SetupOptions* options);
 
 // The libraries the rich edit control of the Agreement page needs: "RICHED32.DLL" (the
 // framework's rich edit initialisation) and "riched20.dll", which registers the
@@ -57,7 +33,8 @@ public:
     // (size 8, classes 0xFF), COM multithreaded, the rich edit libraries, the framework's
     // own initialisation, the command line (and with it the install log and the message
     // box policy of the process's log, when it has one), the prerequisite checks
-    // (Setup/checks, which set the exit code of a refusal), the page sequence.
+    // (Setup/checks, which set the exit code of a refusal), the page sequence. The options
+    // box (-?) and the check-only run (-check) take the place of the checks and the pages.
     // Returns false on every path.
     bool InitInstance() override;
 

@@ -59,6 +59,7 @@
 #define IDS_SUMMARY_QUICKLAUNCH 157
 #define IDS_HOTFIX_KB2763674 158  // required-update check (Yes / No)
 #define IDS_HOTFIX_KB3185278 159
+#define IDS_COMMAND_LINE_HELP 160  // -? and -help: the options and the exit codes (OK)
 
 // Standard framework message, English only: "Enter no more than %1 characters."
 #define IDS_PARSE_STRING_SIZE 61716

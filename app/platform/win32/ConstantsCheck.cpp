@@ -74,6 +74,7 @@ static_assert(Same(win::kErrorResourceNameNotFound, ERROR_RESOURCE_NAME_NOT_FOUN
               "win::kErrorResourceNameNotFound");
 static_assert(Same(win::kErrorControlIdNotFound, ERROR_CONTROL_ID_NOT_FOUND),
               "win::kErrorControlIdNotFound");
+static_assert(Same(win::kErrorOldWinVersion, ERROR_OLD_WIN_VERSION), "win::kErrorOldWinVersion");
 static_assert(Same(win::kErrorSuccessRebootInitiated, ERROR_SUCCESS_REBOOT_INITIATED),
               "win::kErrorSuccessRebootInitiated");
 static_assert(Same(win::kErrorInstallUserexit, ERROR_INSTALL_USEREXIT),

@@ -46,6 +46,7 @@ constexpr uint32_t kErrorPrivilegeNotHeld = 1314;
 constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 constexpr uint32_t kErrorResourceNameNotFound = 1814;
 constexpr uint32_t kErrorControlIdNotFound = 1421;
+constexpr uint32_t kErrorOldWinVersion = 1150;
 // The installer results that setup programs report as their exit codes.
 constexpr uint32_t kErrorSuccessRebootInitiated = 1641;
 constexpr uint32_t kErrorInstallUserexit = 1602;
