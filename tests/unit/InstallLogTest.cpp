@@ -213,8 +213,11 @@ TEST(InstallLogTest, SilentRunWithConfigurationFile) {
         L"File | copy \"C:\\Setup\\terms.rtf\" to \"C:\\Apps\\Corvane\\terms.rtf\": ok",
         L"Step | 10 of 18: done",
         L"Step | 11 of 18: copy the driver cvflt.sys into the drivers folder",
-        L"File | copy \"C:\\Setup\\cvflt.sys\" to \"C:\\Windows\\system32\\drivers\\cvflt.sys\": "
-        L"ok",
+        // The driver is copied beside the earlier one, then renamed over it.
+        L"File | copy \"C:\\Setup\\cvflt.sys\" to "
+        L"\"C:\\Windows\\system32\\drivers\\cvflt.sys.new\": ok",
+        L"File | move \"C:\\Windows\\system32\\drivers\\cvflt.sys.new\" to "
+        L"\"C:\\Windows\\system32\\drivers\\cvflt.sys\" (replacing): ok",
         L"Step | 11 of 18: done",
         L"Step | 12 of 18: copy Remove.exe",
         L"File | copy \"C:\\Setup\\Remove.exe\" to \"C:\\Apps\\Corvane\\Remove.exe\": ok",
@@ -481,7 +484,8 @@ void Arrange(sim::Machine& m, Setting setting) {
             m.processes().AddForeignMutex(kMainInterfaceMutex);
             break;
         case Setting::NoDriver:
-            m.files().FailPath(kDriverTarget, sim::FileOp::CopyFile, win::kErrorAccessDenied);
+            m.files().FailPath(std::wstring(kDriverTarget) + L".new", sim::FileOp::CopyFile,
+                               win::kErrorAccessDenied);
             break;
     }
 }
