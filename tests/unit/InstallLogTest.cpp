@@ -427,6 +427,24 @@ TEST(InstallLogTest, AConfigurationFileThatCannotBeFound) {
     }
 }
 
+// A file the installation opened for writing that then cannot be written (a full disk)
+// gets its line with the error, so that a record left short shows; the installation goes
+// on as before.
+TEST(InstallLogTest, AWriteThatFailsIsLogged) {
+    auto m = MakeMachine(L"Setup.exe -silent -log:" + std::wstring(kLog));
+    m->files().FailPath(L"C:\\Windows\\cvfltfp.dat", sim::FileOp::WriteFile, win::kErrorDiskFull);
+    EXPECT_EQ(RunWhole(*m), kExitRestartRequired);
+    const std::vector<std::wstring> lines =
+        Starting(ReadLog(*m), {L"File | write", L"Step | 15 of 18: done"});
+    ASSERT_EQ(lines.size(), 2u);
+    // The whole fingerprint record, in one write.
+    EXPECT_EQ(
+        lines[0],
+        L"File | write 2304 bytes to \"C:\\Windows\\cvfltfp.dat\": error 112 (the disk is full)");
+    EXPECT_EQ(lines[1].find(L"Step | 15 of 18: done; 3 operations failed"), 0u)
+        << base::ToUtf8(lines[1]);
+}
+
 // An installation that cannot be started says so, and ends as a failed one.
 TEST(InstallLogTest, AnInstallationThatCannotStart) {
     auto m = MakeMachine(L"Setup.exe -log:" + std::wstring(kLog));
