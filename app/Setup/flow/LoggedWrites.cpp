@@ -9,17 +9,13 @@ platform::FileHandle CLoggedWritesFiles::CreateFile(const std::wstring& path, ui
     const platform::FileHandle file =
         m_inner.CreateFile(path, access, share, disposition, flagsAndAttributes);
     if (file && (access & (win::kGenericWrite | win::kFileWriteData)) != 0) {
-        std::lock_guard<std::mutex> guard(m_lock);
         m_writing[file.value] = path;
     }
     return file;
 }
 
 bool CLoggedWritesFiles::CloseHandle(platform::FileHandle file) {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_writing.erase(file.value);
-    }
+    m_writing.erase(file.value);
     return m_inner.CloseHandle(file);
 }
 
@@ -42,15 +38,11 @@ bool CLoggedWritesFiles::SetEndOfFile(platform::FileHandle file) {
 
 void CLoggedWritesFiles::RecordFailure(platform::FileHandle file, const std::wstring& what) {
     const uint32_t error = m_system.GetLastError();
-    std::wstring path;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        const auto it = m_writing.find(file.value);
-        if (it == m_writing.end()) {
-            return;
-        }
-        path = it->second;
+    const auto it = m_writing.find(file.value);
+    if (it == m_writing.end()) {
+        return;
     }
+    const std::wstring path = it->second;
     if (m_log.IsOn()) {
         m_log.CountFailure();
         m_log.Write(L"File",

@@ -2,12 +2,13 @@
 // (the fingerprint record, a volume marker) that then cannot be written or sized (a full
 // disk, a locked range) gets a "File" line with the error, so that a record left short
 // shows in the log. Writes that succeed add nothing; the opening itself is recorded by the
-// recording layer (Setup/flow/LoggedPorts), which lies above this one.
+// recording layer (Setup/flow/LoggedPorts), which lies above this one. No lock: the flow
+// writes files from one thread at a time (the main thread, or the install worker while the
+// main thread only runs the Installing page).
 #pragma once
 
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "Setup/flow/InstallLog.h"
@@ -30,6 +31,5 @@ private:
 
     platform::System& m_system;
     CInstallLog& m_log;
-    std::mutex m_lock;
     std::map<std::uintptr_t, std::wstring> m_writing;  // handle -> the path it was opened on
 };
