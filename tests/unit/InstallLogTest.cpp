@@ -213,8 +213,11 @@ TEST(InstallLogTest, SilentRunWithConfigurationFile) {
         L"File | copy \"C:\\Setup\\terms.rtf\" to \"C:\\Apps\\Corvane\\terms.rtf\": ok",
         L"Step | 10 of 18: done",
         L"Step | 11 of 18: copy the driver cvflt.sys into the drivers folder",
-        L"File | copy \"C:\\Setup\\cvflt.sys\" to \"C:\\Windows\\system32\\drivers\\cvflt.sys\": "
-        L"ok",
+        // The driver is copied beside the earlier one, then renamed over it.
+        L"File | copy \"C:\\Setup\\cvflt.sys\" to "
+        L"\"C:\\Windows\\system32\\drivers\\cvflt.sys.new\": ok",
+        L"File | move \"C:\\Windows\\system32\\drivers\\cvflt.sys.new\" to "
+        L"\"C:\\Windows\\system32\\drivers\\cvflt.sys\" (replacing): ok",
         L"Step | 11 of 18: done",
         L"Step | 12 of 18: copy Remove.exe",
         L"File | copy \"C:\\Setup\\Remove.exe\" to \"C:\\Apps\\Corvane\\Remove.exe\": ok",
@@ -424,6 +427,24 @@ TEST(InstallLogTest, AConfigurationFileThatCannotBeFound) {
     }
 }
 
+// A file the installation opened for writing that then cannot be written (a full disk)
+// gets its line with the error, so that a record left short shows; the installation goes
+// on as before.
+TEST(InstallLogTest, AWriteThatFailsIsLogged) {
+    auto m = MakeMachine(L"Setup.exe -silent -log:" + std::wstring(kLog));
+    m->files().FailPath(L"C:\\Windows\\cvfltfp.dat", sim::FileOp::WriteFile, win::kErrorDiskFull);
+    EXPECT_EQ(RunWhole(*m), kExitRestartRequired);
+    const std::vector<std::wstring> lines =
+        Starting(ReadLog(*m), {L"File | write", L"Step | 15 of 18: done"});
+    ASSERT_EQ(lines.size(), 2u);
+    // The whole fingerprint record, in one write.
+    EXPECT_EQ(
+        lines[0],
+        L"File | write 2304 bytes to \"C:\\Windows\\cvfltfp.dat\": error 112 (the disk is full)");
+    EXPECT_EQ(lines[1].find(L"Step | 15 of 18: done; 3 operations failed"), 0u)
+        << base::ToUtf8(lines[1]);
+}
+
 // An installation that cannot be started says so, and ends as a failed one.
 TEST(InstallLogTest, AnInstallationThatCannotStart) {
     auto m = MakeMachine(L"Setup.exe -log:" + std::wstring(kLog));
@@ -481,7 +502,8 @@ void Arrange(sim::Machine& m, Setting setting) {
             m.processes().AddForeignMutex(kMainInterfaceMutex);
             break;
         case Setting::NoDriver:
-            m.files().FailPath(kDriverTarget, sim::FileOp::CopyFile, win::kErrorAccessDenied);
+            m.files().FailPath(std::wstring(kDriverTarget) + L".new", sim::FileOp::CopyFile,
+                               win::kErrorAccessDenied);
             break;
     }
 }

@@ -234,7 +234,8 @@ TEST(InstallWorkerTest, AFailedDriverCopyStopsAtSeventy) {
                 m.files().RemoveDirectory(L"C:\\Windows\\system32\\drivers");
                 break;
             case Fault::CopyRefused:
-                m.files().FailPath(kDriver, sim::FileOp::CopyFile, win::kErrorAccessDenied);
+                m.files().FailPath(std::wstring(kDriver) + L".new", sim::FileOp::CopyFile,
+                                   win::kErrorAccessDenied);
                 break;
         }
         const std::wstring box =

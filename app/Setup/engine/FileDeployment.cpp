@@ -53,22 +53,52 @@ bool CopyPlain(platform::Files& files, const std::wstring& source,
 // under "<name>.del" and goes at the next restart. MoveFileW never replaces a file, so a
 // ".del" still waiting for a restart keeps the old file in place.
 //
-// The old file is moved back when the second copy fails too (a missing source, a full
-// disk): the installation never loses a working program for want of its replacement.
+// The new file is first made whole beside the old one as "<name>.new", so that a copy that
+// fails or is cut off (a full disk, a power loss) leaves the old file as it was. Its move
+// into place is also scheduled for the restart before the old file moves aside: should the
+// installation stop between the two renames, the restart finishes the replacement instead
+// of leaving the program missing (when the run goes on, the scheduled move finds no
+// "<name>.new" and does nothing). A rename that fails puts the old file back.
 void CopyReplacingInUse(platform::Files& files, const std::wstring& source,
                         const std::wstring& destination) {
     if (files.CopyFile(source, destination, false)) {
         return;
     }
+    const std::wstring incoming = destination + kIncomingSuffix;
     const std::wstring aside = destination + kAsideSuffix;
+    if (!files.CopyFile(source, incoming, false)) {
+        files.DeleteFile(incoming);
+        return;
+    }
+    files.MoveFileEx(incoming, &destination,
+                     win::kMovefileReplaceExisting | win::kMovefileDelayUntilReboot);
     if (!files.MoveFile(destination, aside)) {
+        files.DeleteFile(incoming);
+        return;
+    }
+    if (!files.MoveFile(incoming, destination)) {
+        files.MoveFile(aside, destination);
+        files.DeleteFile(incoming);
         return;
     }
     files.MoveFileEx(aside, nullptr, win::kMovefileDelayUntilReboot);
-    if (!files.CopyFile(source, destination, false)) {
-        // The deletion scheduled for the ".del" name finds nothing there at the restart.
-        files.MoveFile(aside, destination);
+}
+
+// The driver: the filter lists of an earlier installation already name it, so a driver
+// file cut off part-way would leave a computer that cannot start its disks. The new copy is
+// made beside the old one as "<name>.new" and then renamed over it, written through to the
+// disk before the rename returns; the old file stays whole until then. A copy or a rename
+// that fails counts as the failed copy of the driver and takes back the new copy.
+bool CopyRequired(platform::Files& files, const std::wstring& source,
+                  const std::wstring& destination) {
+    const std::wstring incoming = destination + kIncomingSuffix;
+    if (files.CopyFile(source, incoming, false) &&
+        files.MoveFileEx(incoming, &destination,
+                         win::kMovefileReplaceExisting | win::kMovefileWriteThrough)) {
+        return true;
     }
+    files.DeleteFile(incoming);
+    return false;
 }
 
 // The old copy is only replaced once the new one is in place: the new file is copied
@@ -107,7 +137,7 @@ bool DeployProductFile(platform::Files& files, const InstallerSettings& settings
             CopyFresh(files, source, destination);
             return true;
         case CopyRule::Required:
-            return CopyPlain(files, source, destination);
+            return CopyRequired(files, source, destination);
     }
     return true;
 }

@@ -54,6 +54,10 @@ bool CopyPlain(platform::Files& files, const std::wstring& source, const std::ws
 void CopyReplacingInUse(platform::Files& files, const std::wstring& source,
                         const std::wstring& destination);
 void CopyFresh(platform::Files& files, const std::wstring& source, const std::wstring& destination);
+// The driver: copied beside the old file, then renamed over it with write-through; false
+// when either fails.
+bool CopyRequired(platform::Files& files, const std::wstring& source,
+                  const std::wstring& destination);
 
 // Creates every level of |path|: for each backslash, from the first to the last,
 // CreateDirectoryW on the path up to it, then on the whole path. The levels' results are

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Setup/flow/LogGivesWay.h"
+#include "Setup/flow/LoggedWrites.h"
 #include "Setup/protect/ProtectionSettings.h"
 #include "base/Text.h"
 #include "platform/Forwarding.h"
@@ -725,7 +726,8 @@ struct CLoggedPorts::Impl {
     Impl(platform::Platform& inner, CInstallLog& log)
         : registry(inner.registry, log),
           givingWay(inner.files, log),
-          files(givingWay, inner.system, log),
+          writes(givingWay, inner.system, log),
+          files(writes, inner.system, log),
           shell(inner.shell, log),
           processes(inner.processes, inner.system, log),
           ui(inner.ui, inner.system, log),
@@ -733,6 +735,7 @@ struct CLoggedPorts::Impl {
 
     LoggedRegistry registry;
     CLogGivesWayFiles givingWay;
+    CLoggedWritesFiles writes;
     LoggedFiles files;
     LoggedShell shell;
     LoggedProcesses processes;

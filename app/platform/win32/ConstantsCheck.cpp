@@ -179,6 +179,8 @@ static_assert(Same(win::kMovefileReplaceExisting, MOVEFILE_REPLACE_EXISTING),
               "win::kMovefileReplaceExisting");
 static_assert(Same(win::kMovefileDelayUntilReboot, MOVEFILE_DELAY_UNTIL_REBOOT),
               "win::kMovefileDelayUntilReboot");
+static_assert(Same(win::kMovefileWriteThrough, MOVEFILE_WRITE_THROUGH),
+              "win::kMovefileWriteThrough");
 static_assert(Same(win::kMaxPath, MAX_PATH), "win::kMaxPath");
 
 // Drive types.

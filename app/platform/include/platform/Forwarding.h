@@ -1,12 +1,14 @@
 // Decorators of the ports that forward every call to another implementation of the same
 // port. A decorator derives from one and overrides only the calls it has something to add
 // to: the install log's recording layer (Setup/flow/LoggedPorts), the log's giving way to
-// the installation (Setup/flow/LogGivesWay) and the tests' ports that watch or answer
-// particular calls.
+// the installation (Setup/flow/LogGivesWay), the tests' ports that watch or answer
+// particular calls and the fault sweep's layer that fails or stops any call.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -321,6 +323,82 @@ public:
 
 protected:
     platform::Processes& m_inner;
+};
+
+class ForwardingRegistry : public platform::Registry {
+public:
+    explicit ForwardingRegistry(platform::Registry& inner) : m_inner(inner) {}
+    uint32_t GetValue(Hive hive, const std::wstring& subKey, const std::wstring& value,
+                      uint32_t* type, void* data, uint32_t* size) override {
+        return m_inner.GetValue(hive, subKey, value, type, data, size);
+    }
+    uint32_t SetValue(Hive hive, const std::wstring& subKey, const std::wstring& value,
+                      uint32_t type, const void* data, uint32_t size) override {
+        return m_inner.SetValue(hive, subKey, value, type, data, size);
+    }
+    uint32_t OpenKey(Hive hive, const std::wstring& subKey, uint32_t access,
+                     KeyHandle* key) override {
+        return m_inner.OpenKey(hive, subKey, access, key);
+    }
+    uint32_t QueryValue(KeyHandle key, const std::wstring& value, uint32_t* type, void* data,
+                        uint32_t* size) override {
+        return m_inner.QueryValue(key, value, type, data, size);
+    }
+    uint32_t SetKeyValue(KeyHandle key, const std::wstring& value, uint32_t type, const void* data,
+                         uint32_t size) override {
+        return m_inner.SetKeyValue(key, value, type, data, size);
+    }
+    uint32_t CloseKey(KeyHandle key) override { return m_inner.CloseKey(key); }
+    uint32_t DeleteValue(Hive hive, const std::wstring& subKey,
+                         const std::wstring& value) override {
+        return m_inner.DeleteValue(hive, subKey, value);
+    }
+    uint32_t DeleteKeyTree(Hive hive, const std::wstring& subKey) override {
+        return m_inner.DeleteKeyTree(hive, subKey);
+    }
+
+protected:
+    platform::Registry& m_inner;
+};
+
+class ForwardingShell : public platform::Shell {
+public:
+    explicit ForwardingShell(platform::Shell& inner) : m_inner(inner) {}
+    bool GetSpecialFolderPath(int csidl, bool create, std::wstring* path) override {
+        return m_inner.GetSpecialFolderPath(csidl, create, path);
+    }
+    int32_t GetFolderPath(int csidlAndFlags, std::wstring* path) override {
+        return m_inner.GetFolderPath(csidlAndFlags, path);
+    }
+    int32_t CreateShellLink(std::unique_ptr<ShellLink>* link) override {
+        return m_inner.CreateShellLink(link);
+    }
+    bool ReadShellLink(const std::wstring& linkPath, ShellLinkInfo* info) override {
+        return m_inner.ReadShellLink(linkPath, info);
+    }
+    void ChangeNotify(int32_t eventId, uint32_t flags) override {
+        m_inner.ChangeNotify(eventId, flags);
+    }
+    std::wstring GetCommandLine() override { return m_inner.GetCommandLine(); }
+    bool CommandLineToArgv(const std::wstring& commandLine,
+                           std::vector<std::wstring>* args) override {
+        return m_inner.CommandLineToArgv(commandLine, args);
+    }
+
+protected:
+    platform::Shell& m_inner;
+};
+
+class ForwardingWmi : public platform::Wmi {
+public:
+    explicit ForwardingWmi(platform::Wmi& inner) : m_inner(inner) {}
+    int32_t QueryHotfixes(WmiStage* failedStage,
+                          std::unique_ptr<HotfixEnumerator>* results) override {
+        return m_inner.QueryHotfixes(failedStage, results);
+    }
+
+protected:
+    platform::Wmi& m_inner;
 };
 
 }  // namespace platform

@@ -140,6 +140,7 @@ constexpr uint32_t kFileCurrent = 1;
 constexpr uint32_t kFileEnd = 2;
 constexpr uint32_t kMovefileReplaceExisting = 0x1;
 constexpr uint32_t kMovefileDelayUntilReboot = 0x4;
+constexpr uint32_t kMovefileWriteThrough = 0x8;
 constexpr uint32_t kMaxPath = 260;
 
 // Error modes (SetErrorMode).
