@@ -550,9 +550,13 @@ def check_install_log(run, what, lines, exp):
     run.check(("Step", "18 of 18: done") in lines, f"{what}: the log's steps end with 18 of 18: done")
     failed = [t for c, t in lines if c == "Step" and ": failed" in t]
     run.expect(f"{what}: failed steps in the log", failed, [])
-    driver = [t for c, t in lines if c == "File" and t.endswith(r'to "C:\windows\system32\drivers\cvflt.sys": ok')]
+    # The driver is copied beside the earlier one, then renamed over it.
+    target = r"C:\windows\system32\drivers\cvflt.sys"
+    driver = [t for c, t in lines if c == "File" and t.endswith(f'to "{target}.new": ok')]
     run.check(len(driver) == 1 and driver[0].startswith(f'copy "{winpath(exp.product)}\\cvflt.sys"'),
               f"{what}: the log has the driver's copy with its source and target")
+    run.check(("File", f'move "{target}.new" to "{target}" (replacing): ok') in lines,
+              f"{what}: the log has the driver's copy renamed into place")
     run.check(("Registry", r'set HKLM\SYSTEM\CurrentControlSet\Services\cvflt "Start" = REG_DWORD 0x00000000 (0): ok')
               in lines, f"{what}: the log has the driver's service values")
     run.check(any(c == "Profile" and t.startswith("write [common] hash = (password hash, not shown)")
@@ -914,7 +918,7 @@ def scenario_driver_copy_fails(run):
               quiet_boxes=[(BOX_COPY_FAILED, "OK")], expect=machine.EXIT_FAILED)
     lines = run.log
     source = winpath(product) + "\\cvflt.sys"
-    run.check(("File", f'copy "{source}" to "C:\\windows\\system32\\drivers\\cvflt.sys": '
+    run.check(("File", f'copy "{source}" to "C:\\windows\\system32\\drivers\\cvflt.sys.new": '
                        "error 2 (the file was not found)") in lines,
               "the log has the failed copy with its error")
     run.check(("Step", "11 of 18: failed; the installation stops here") in lines, "the log: step 11 failed")
@@ -1181,9 +1185,13 @@ def scenario_upgrade(run):
     run.expect("the log of the copies of Keeper.exe",
                [t for c, t in run.log if c == "File" and "Keeper.exe" in t],
                [f'copy "{winpath(second)}\\Keeper.exe" to "{keeper}": error 32 (in use by another process)',
+                # The new copy is made whole beside the running one first, and its move
+                # into place is kept for the restart until the renames are done.
+                f'copy "{winpath(second)}\\Keeper.exe" to "{keeper}.new": ok',
+                f'move "{keeper}.new" to "{keeper}" at the next restart (replacing): ok',
                 f'move "{keeper}" to "{keeper}.del": ok',
-                f'delete "{keeper}.del" at the next restart: ok',
-                f'copy "{winpath(second)}\\Keeper.exe" to "{keeper}": ok'])
+                f'move "{keeper}.new" to "{keeper}": ok',
+                f'delete "{keeper}.del" at the next restart: ok'])
     guid2 = check_installation(run, Expected(
         product=second, installs=2, disk_filters=["PartMgr", "EhStorClass", "cvflt"],
         volume_filters=["fvevol", "cvflt", "iorate", "rdyboost"]))
