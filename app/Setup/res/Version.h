@@ -11,10 +11,10 @@
 #define CV_VERSION_STRINGIZE2(x) #x
 #define CV_VERSION_STRINGIZE(x) CV_VERSION_STRINGIZE2(x)
 // "1.4.0.672"
-#define CV_VERSION_TEXT                                                                  \
-    CV_VERSION_STRINGIZE(CV_VERSION_MAJOR)                                               \
-    "." CV_VERSION_STRINGIZE(CV_VERSION_MINOR) "." CV_VERSION_STRINGIZE(CV_VERSION_REVISION) \
-    "." CV_VERSION_STRINGIZE(CV_VERSION_BUILD)
+#define CV_VERSION_TEXT                                                  \
+    CV_VERSION_STRINGIZE(CV_VERSION_MAJOR)                               \
+    "." CV_VERSION_STRINGIZE(CV_VERSION_MINOR) "." CV_VERSION_STRINGIZE( \
+        CV_VERSION_REVISION) "." CV_VERSION_STRINGIZE(CV_VERSION_BUILD)
 
 // The publisher, as the uninstall entry and the version resource name it.
 #define CV_PUBLISHER_TEXT "Corvane Software"
