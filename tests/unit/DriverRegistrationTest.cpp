@@ -12,6 +12,7 @@
 #include "Setup/checks/DriverControl.h"
 #include "Setup/engine/DriverRegistration.h"
 #include "base/Text.h"
+#include "platform/Forwarding.h"
 #include "sim/Machine.h"
 
 namespace {
@@ -51,44 +52,19 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 }
 
 // Fails SHSetValueW for one value name and passes everything else on.
-class FailingValueRegistry : public platform::Registry {
+class FailingValueRegistry : public platform::ForwardingRegistry {
 public:
     FailingValueRegistry(platform::Registry& inner, std::wstring failing)
-        : inner_(inner), failing_(std::move(failing)) {}
-    uint32_t GetValue(Hive hive, const std::wstring& subKey, const std::wstring& value,
-                      uint32_t* type, void* data, uint32_t* size) override {
-        return inner_.GetValue(hive, subKey, value, type, data, size);
-    }
+        : platform::ForwardingRegistry(inner), failing_(std::move(failing)) {}
     uint32_t SetValue(Hive hive, const std::wstring& subKey, const std::wstring& value,
                       uint32_t type, const void* data, uint32_t size) override {
         if (base::EqualsNoCase(value, failing_)) {
             return win::kErrorAccessDenied;
         }
-        return inner_.SetValue(hive, subKey, value, type, data, size);
-    }
-    uint32_t OpenKey(Hive hive, const std::wstring& subKey, uint32_t access,
-                     KeyHandle* key) override {
-        return inner_.OpenKey(hive, subKey, access, key);
-    }
-    uint32_t QueryValue(KeyHandle key, const std::wstring& value, uint32_t* type, void* data,
-                        uint32_t* size) override {
-        return inner_.QueryValue(key, value, type, data, size);
-    }
-    uint32_t SetKeyValue(KeyHandle key, const std::wstring& value, uint32_t type, const void* data,
-                         uint32_t size) override {
-        return inner_.SetKeyValue(key, value, type, data, size);
-    }
-    uint32_t CloseKey(KeyHandle key) override { return inner_.CloseKey(key); }
-    uint32_t DeleteValue(Hive hive, const std::wstring& subKey,
-                         const std::wstring& value) override {
-        return inner_.DeleteValue(hive, subKey, value);
-    }
-    uint32_t DeleteKeyTree(Hive hive, const std::wstring& subKey) override {
-        return inner_.DeleteKeyTree(hive, subKey);
+        return m_inner.SetValue(hive, subKey, value, type, data, size);
     }
 
 private:
-    platform::Registry& inner_;
     std::wstring failing_;
 };
 

@@ -98,10 +98,10 @@ bool IsWritingOpen(const std::wstring& path, uint32_t access, uint32_t dispositi
 
 // ---- Files ----
 
-class LoggedFiles final : public platform::Files {
+class LoggedFiles final : public platform::ForwardingFiles {
 public:
     LoggedFiles(platform::Files& inner, platform::System& system, CInstallLog& log)
-        : m_inner(inner), m_system(system), m_log(log) {}
+        : platform::ForwardingFiles(inner), m_system(system), m_log(log) {}
 
     bool CopyFile(const std::wstring& source, const std::wstring& destination,
                   bool failIfExists) override {
@@ -142,9 +142,6 @@ public:
             ok, L"File", [&] { return L"delete " + LogQuote(path); }, Absent::Fine);
         return ok;
     }
-    uint32_t GetFileAttributes(const std::wstring& path) override {
-        return m_inner.GetFileAttributes(path);
-    }
     bool SetFileAttributes(const std::wstring& path, uint32_t attributes) override {
         const bool ok = m_inner.SetFileAttributes(path, attributes);
         Record(
@@ -184,14 +181,6 @@ public:
         Record(ok, L"Folder", [&] { return L"remove " + LogQuote(path); });
         return ok;
     }
-    platform::FindHandle FindFirstFile(const std::wstring& pattern,
-                                       platform::FindData* data) override {
-        return m_inner.FindFirstFile(pattern, data);
-    }
-    bool FindNextFile(platform::FindHandle find, platform::FindData* data) override {
-        return m_inner.FindNextFile(find, data);
-    }
-    bool FindClose(platform::FindHandle find) override { return m_inner.FindClose(find); }
     uint32_t GetTempFileName(const std::wstring& folder, const std::wstring& prefix,
                              std::wstring* path) override {
         const uint32_t unique = m_inner.GetTempFileName(folder, prefix, path);
@@ -201,7 +190,6 @@ public:
         });
         return unique;
     }
-    bool GetModuleFileName(std::wstring* path) override { return m_inner.GetModuleFileName(path); }
     FileHandle CreateFile(const std::wstring& path, uint32_t access, uint32_t share,
                           uint32_t disposition, uint32_t flagsAndAttributes) override {
         const FileHandle file =
@@ -213,26 +201,6 @@ public:
             });
         }
         return file;
-    }
-    bool CloseHandle(FileHandle file) override { return m_inner.CloseHandle(file); }
-    bool ReadFile(FileHandle file, void* buffer, uint32_t toRead, uint32_t* read) override {
-        return m_inner.ReadFile(file, buffer, toRead, read);
-    }
-    bool WriteFile(FileHandle file, const void* buffer, uint32_t toWrite,
-                   uint32_t* written) override {
-        return m_inner.WriteFile(file, buffer, toWrite, written);
-    }
-    bool SetFilePointer(FileHandle file, int64_t distance, uint32_t method,
-                        int64_t* newPosition) override {
-        return m_inner.SetFilePointer(file, distance, method, newPosition);
-    }
-    bool SetEndOfFile(FileHandle file) override { return m_inner.SetEndOfFile(file); }
-    bool GetFileSize(FileHandle file, uint64_t* size) override {
-        return m_inner.GetFileSize(file, size);
-    }
-    bool GetFileInformationByHandle(FileHandle file,
-                                    platform::FileInformation* information) override {
-        return m_inner.GetFileInformationByHandle(file, information);
     }
     bool CreateHardLink(const std::wstring& newName, const std::wstring& existing) override {
         const bool ok = m_inner.CreateHardLink(newName, existing);
@@ -248,16 +216,6 @@ public:
             return L"make the symbolic link " + LogQuote(link) + L" to " + LogQuote(target);
         });
         return ok;
-    }
-    uint32_t GetPrivateProfileString(const std::wstring& section, const std::wstring& key,
-                                     const std::wstring& defaultValue, std::wstring* value,
-                                     uint32_t bufferChars, const std::wstring& file) override {
-        return m_inner.GetPrivateProfileString(section, key, defaultValue, value, bufferChars,
-                                               file);
-    }
-    uint32_t GetPrivateProfileInt(const std::wstring& section, const std::wstring& key,
-                                  int32_t defaultValue, const std::wstring& file) override {
-        return m_inner.GetPrivateProfileInt(section, key, defaultValue, file);
     }
     bool WritePrivateProfileString(const std::wstring& section, const std::wstring& key,
                                    const std::wstring& value, const std::wstring& file) override {
@@ -297,21 +255,17 @@ private:
         m_log.Write(category, describe() + L": " + ResultText(ok, error));
     }
 
-    platform::Files& m_inner;
     platform::System& m_system;
     CInstallLog& m_log;
 };
 
 // ---- Registry ----
 
-class LoggedRegistry final : public platform::Registry {
+class LoggedRegistry final : public platform::ForwardingRegistry {
 public:
-    LoggedRegistry(platform::Registry& inner, CInstallLog& log) : m_inner(inner), m_log(log) {}
+    LoggedRegistry(platform::Registry& inner, CInstallLog& log)
+        : platform::ForwardingRegistry(inner), m_log(log) {}
 
-    uint32_t GetValue(platform::Hive hive, const std::wstring& subKey, const std::wstring& value,
-                      uint32_t* type, void* data, uint32_t* size) override {
-        return m_inner.GetValue(hive, subKey, value, type, data, size);
-    }
     uint32_t SetValue(platform::Hive hive, const std::wstring& subKey, const std::wstring& value,
                       uint32_t type, const void* data, uint32_t size) override {
         const uint32_t status = m_inner.SetValue(hive, subKey, value, type, data, size);
@@ -325,10 +279,6 @@ public:
             m_keys[key->value] = KeyText(hive, subKey);
         }
         return status;
-    }
-    uint32_t QueryValue(KeyHandle key, const std::wstring& value, uint32_t* type, void* data,
-                        uint32_t* size) override {
-        return m_inner.QueryValue(key, value, type, data, size);
     }
     uint32_t SetKeyValue(KeyHandle key, const std::wstring& value, uint32_t type, const void* data,
                          uint32_t size) override {
@@ -376,7 +326,6 @@ private:
         m_log.Write(L"Registry", describe() + L": " + ErrorText(status));
     }
 
-    platform::Registry& m_inner;
     CInstallLog& m_log;
     // The keys opened while the log is on, by handle, for the values written through them.
     std::map<std::uintptr_t, std::wstring> m_keys;
@@ -428,16 +377,11 @@ private:
     std::wstring m_arguments;
 };
 
-class LoggedShell final : public platform::Shell {
+class LoggedShell final : public platform::ForwardingShell {
 public:
-    LoggedShell(platform::Shell& inner, CInstallLog& log) : m_inner(inner), m_log(log) {}
+    LoggedShell(platform::Shell& inner, CInstallLog& log)
+        : platform::ForwardingShell(inner), m_log(log) {}
 
-    bool GetSpecialFolderPath(int csidl, bool create, std::wstring* path) override {
-        return m_inner.GetSpecialFolderPath(csidl, create, path);
-    }
-    int32_t GetFolderPath(int csidlAndFlags, std::wstring* path) override {
-        return m_inner.GetFolderPath(csidlAndFlags, path);
-    }
     int32_t CreateShellLink(std::unique_ptr<platform::ShellLink>* link) override {
         const int32_t hr = m_inner.CreateShellLink(link);
         if (!m_log.IsOn()) {
@@ -451,20 +395,8 @@ public:
         }
         return hr;
     }
-    bool ReadShellLink(const std::wstring& linkPath, platform::ShellLinkInfo* info) override {
-        return m_inner.ReadShellLink(linkPath, info);
-    }
-    void ChangeNotify(int32_t eventId, uint32_t flags) override {
-        m_inner.ChangeNotify(eventId, flags);
-    }
-    std::wstring GetCommandLine() override { return m_inner.GetCommandLine(); }
-    bool CommandLineToArgv(const std::wstring& commandLine,
-                           std::vector<std::wstring>* args) override {
-        return m_inner.CommandLineToArgv(commandLine, args);
-    }
 
 private:
-    platform::Shell& m_inner;
     CInstallLog& m_log;
 };
 
