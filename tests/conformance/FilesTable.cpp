@@ -1,6 +1,7 @@
 // Files: copying, moving, deleting, attributes, folders, enumeration, temporary names, file
 // handles and the module path.
 #include <algorithm>
+#include <cwctype>
 #include <functional>
 
 #include "Conformance.h"
@@ -436,6 +437,10 @@ TEST_F(FilesTable, Sharing) {
         {"write, share read|write; then read sharing write", w, sr | sw, r, sr | sw, "handle=1"},
         {"attributes only, no sharing; then read", win::kFileReadAttributes, 0, r, sr | sw,
          "handle=1"},
+        // How the install log looks at a path the installation is about to write: no access
+        // asks nothing of the log's own handle, which shares reading only.
+        {"read|write, share read; then no access, sharing everything", r | w, sr, 0,
+         sr | sw | win::kFileShareDelete, "handle=1"},
     };
     for (const Row& row : rows) {
         FileHandle first =
@@ -453,6 +458,51 @@ TEST_F(FilesTable, Sharing) {
         f.CloseHandle(first);
         Check(std::string("sharing: ") + row.name, out.str(), row.expected);
     }
+}
+
+// A file's identity (volume serial and file index) is the same through every handle and
+// every name that leads to it, and differs between two files: what the install log compares
+// to tell whether a path the installation writes is its own file. The second handle is
+// opened as the log opens it then (no access, every kind of sharing, the link itself, a
+// folder too) while the first, a writer sharing reading only, stays open.
+TEST_F(FilesTable, FileIdentity) {
+    platform::Files& f = P().files;
+    const std::wstring file = InFolder(L"identity.log");
+    const std::wstring other = InFolder(L"other.log");
+    ASSERT_TRUE(WriteText(file, "log"));
+    ASSERT_TRUE(WriteText(other, "log"));
+    const FileHandle writer = f.CreateFile(file, win::kGenericRead | win::kGenericWrite,
+                                           win::kFileShareRead, win::kOpenExisting, 0);
+    ASSERT_TRUE(writer);
+    const auto identity = [&](const std::wstring& path, platform::FileInformation* info) {
+        const FileHandle h = f.CreateFile(
+            path, 0, win::kFileShareRead | win::kFileShareWrite | win::kFileShareDelete,
+            win::kOpenExisting, win::kFileFlagOpenReparsePoint | win::kFileFlagBackupSemantics);
+        const bool ok = h && f.GetFileInformationByHandle(h, info);
+        if (h)
+            f.CloseHandle(h);
+        return ok;
+    };
+    platform::FileInformation held, again, upper, second;
+    const bool okHeld = f.GetFileInformationByHandle(writer, &held);
+    std::wstring shouted = file;
+    for (wchar_t& c : shouted)
+        c = static_cast<wchar_t>(std::towupper(c));
+    const bool okAgain = identity(file, &again);
+    const bool okUpper = identity(shouted, &upper);
+    const bool okSecond = identity(other, &second);
+    f.CloseHandle(writer);
+    const auto same = [](const platform::FileInformation& a, const platform::FileInformation& b) {
+        return a.volumeSerial == b.volumeSerial && a.fileIndex == b.fileIndex;
+    };
+    Check("identity through a second handle, another spelling, another file",
+          Out()
+              .Add("ok", okHeld && okAgain && okUpper && okSecond)
+              .Add("again", same(held, again))
+              .Add("upper", same(held, upper))
+              .Add("other", same(held, second))
+              .str(),
+          "ok=1 again=1 upper=1 other=0");
 }
 
 TEST_F(FilesTable, SizesOffsetsAndEndOfFile) {

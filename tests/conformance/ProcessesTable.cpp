@@ -76,19 +76,27 @@ TEST_F(ProcessesTable, ChildProcesses) {
         const char* name;
         std::wstring commandLine;
         bool withApplication;
+        std::wstring currentDirectory;  // empty: the caller's
         const char* expected;
     };
     const Row rows[] = {
         {"quoted program path and arguments", L"\"" + program + L"\" alpha \"b c\" \\\"d", false,
-         "ok=1 wait=0 exit=7 seen=1"},
+         L"", "ok=1 wait=0 exit=7 seen=1"},
         {"application name given, command line without the program", L"x.exe /S /D=C:\\Dir", true,
+         L"", "ok=1 wait=0 exit=7 seen=1"},
+        {"started in a folder of its own", L"\"" + program + L"\" /install", false, Folder(),
          "ok=1 wait=0 exit=7 seen=1"},
+        // ERROR_DIRECTORY: the folder to start in does not exist.
+        {"started in a folder that does not exist", L"\"" + program + L"\" /install", false,
+         InFolder(L"no-such-folder"), "ok=0 err=267"},
     };
     for (const Row& row : rows) {
         platform::ProcessInfo info;
         platform::StartupOptions startup;
         startup.flags = win::kStartfUseShowWindow;
         startup.showWindow = win::kSwHide;
+        startup.currentDirectory = row.currentDirectory;
+        ArmLastError();
         const bool ok = p.CreateProcess(row.withApplication ? &program : nullptr, row.commandLine,
                                         startup, &info);
         Out out;

@@ -157,6 +157,22 @@ TEST_F(SystemTable, LocalTime) {
                 first.day, first.hour, first.minute, first.second, first.milliseconds);
 }
 
+// SetErrorMode replaces the process's mode and returns the one before, flags the program
+// sets first of all included.
+TEST_F(SystemTable, ErrorMode) {
+    platform::System& s = P().system;
+    constexpr uint32_t kQuiet = win::kSemFailCriticalErrors | win::kSemNoOpenFileErrorBox;
+    const uint32_t before = s.SetErrorMode(kQuiet);
+    const uint32_t quiet = s.SetErrorMode(before | win::kSemNoGpFaultErrorBox);
+    const uint32_t both = s.SetErrorMode(before);
+    Check("SetErrorMode returns the mode it replaces",
+          Out()
+              .Add("quiet", quiet == kQuiet)
+              .Add("added", both == (before | win::kSemNoGpFaultErrorBox))
+              .str(),
+          "quiet=1 added=1");
+}
+
 TEST_F(SystemTable, UiLanguage) {
     Check("GetUserDefaultUILanguage", std::to_string(P().system.GetUserDefaultUILanguage()),
           std::to_string(E().KnownUiLanguage()));
